@@ -1,0 +1,13 @@
+#pragma once
+// TWSocket: the socket component as the rest of the system uses it. It adds no
+// behaviour; it is the top of the layer stack.
+#include "net/CustomWSocket.h"
+
+namespace zuneigo {
+
+class TWSocket : public TCustomWSocket {
+public:
+    TWSocket() = default;
+};
+
+} // namespace zuneigo
