@@ -88,6 +88,9 @@ public:
 private:
     void Split(std::size_t start, Host& host);
     long FindLineEnd(std::size_t start) const;
+    // Announces the line [0, end) until the handler has taken it. False when the buffer
+    // was emptied or switched to raw mode meanwhile.
+    bool DeliverLine(std::size_t end, Host& host);
     // Turns a half-taken line back into plain held bytes: its untaken rest, then the bytes
     // behind it. Ends the delivery.
     void Compact();
