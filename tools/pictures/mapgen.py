@@ -3,7 +3,7 @@
 import math
 from collections import Counter
 
-from PIL import ImageDraw
+from PIL import Image, ImageDraw
 
 import gifout
 import projection as proj
@@ -75,14 +75,16 @@ def _country_polygons(topology):
     return germany, neighbours
 
 
-def _fill_polygons(draw, polygons, index, scale):
-    # Outer ring first, holes after it: a hole (an enclave, a lake) shows what lies below.
-    for polygon in polygons:
-        mask_draw = draw
-        outer, holes = polygon[0], polygon[1:]
-        mask_draw.polygon(_project_ring(outer, scale), fill=index)
+def _fill_polygons(image, polygons, index, scale):
+    # Each polygon goes through a mask of its own: outer ring in, holes (enclaves,
+    # lakes) out, so a hole keeps whatever was drawn there before.
+    for outer, *holes in polygons:
+        mask = Image.new("L", image.size, 0)
+        draw = ImageDraw.Draw(mask)
+        draw.polygon(_project_ring(outer, scale), fill=255)
         for hole in holes:
-            mask_draw.polygon(_project_ring(hole, scale), fill=I_SEA)
+            draw.polygon(_project_ring(hole, scale), fill=0)
+        image.paste(index, (0, 0, image.width, image.height), mask)
 
 
 def _reduce_by_majority(fine, width, height, scale):
@@ -105,9 +107,8 @@ def render_map(topology):
     germany, neighbours = _country_polygons(topology)
     w, h, s = proj.MAP_WIDTH, proj.MAP_HEIGHT, SUPERSAMPLE
     fine = gifout.palette_image(w * s, h * s, PALETTE, I_SEA)
-    draw = ImageDraw.Draw(fine)
-    _fill_polygons(draw, neighbours, I_NEIGHBOUR, s)
-    _fill_polygons(draw, germany, I_GERMANY, s)
+    _fill_polygons(fine, neighbours, I_NEIGHBOUR, s)
+    _fill_polygons(fine, germany, I_GERMANY, s)
     image = _reduce_by_majority(fine, w, h, s)
 
     draw = ImageDraw.Draw(image)
