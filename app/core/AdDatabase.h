@@ -1,0 +1,64 @@
+#pragma once
+// The downloaded ad database in memory: the file's bytes kept once, as received, plus
+// the offset of every 14th line (the first line of each record). A line is found by
+// walking at most 13 short lines from its record's start, so a million ads cost the
+// file size plus 8 bytes per record, and the search reads each record in place.
+#include "app/core/AdRecord.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zuneigo {
+
+class TStream;
+class TMemoryStream;
+
+class AdDatabase {
+public:
+    void Clear();
+
+    // Lines, including those after the last whole record.
+    std::size_t Count() const { return lineCount_; }
+    // Whole records only: lines div 14.
+    std::size_t RecordCount() const { return lineCount_ / AdFieldCount; }
+
+    // Line index, 0 <= index < Count(); raises std::out_of_range otherwise.
+    std::string_view Line(std::size_t index) const;
+    std::string_view Field(std::size_t record, int field) const
+    {
+        return Line(record * AdFieldCount + static_cast<std::size_t>(field));
+    }
+    std::vector<std::string> Lines() const;
+
+    // The bytes of record k (0 <= k < RecordCount()): its 14 lines with their breaks; the
+    // last break may be missing at the end of the text.
+    std::string_view RecordText(std::size_t record) const;
+
+    // Appends the lines found in text. Lines already present stay whole: appended text
+    // never continues the previous last line.
+    void AppendText(std::string_view text);
+    // The same, taking the bytes over without a copy when the database is empty.
+    void AppendBytes(std::vector<char>&& bytes);
+
+    // Bytes held: text buffer and record index, both at their capacity.
+    std::size_t MemoryUsage() const;
+
+private:
+    void IndexFrom(std::size_t from);
+
+    std::vector<char> bytes_;
+    std::vector<std::uint64_t> recordStarts_; // offset of line 14k, for every such line
+    std::size_t lineCount_ = 0;
+};
+
+// Appends to lines the text lines of the stream's whole content (from its first byte to
+// its size, whatever its position, which is left unchanged). Does not empty lines first.
+void StreamToLines(AdDatabase& lines, TStream& stream);
+// The same for a memory stream the caller no longer needs: its bytes are taken over
+// (no copy when lines is empty) and the stream is left empty.
+void StreamToLines(AdDatabase& lines, TMemoryStream&& stream);
+
+} // namespace zuneigo

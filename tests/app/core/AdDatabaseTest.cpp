@@ -1,0 +1,194 @@
+#include "AdText.h"
+#include "app/core/AdDatabase.h"
+#include "base/Stream.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace zuneigo;
+using zuneigo::test::AdLines;
+using zuneigo::test::MakeAd;
+using zuneigo::test::ReferenceLines;
+
+namespace {
+
+std::vector<std::string> Split(const std::string& text)
+{
+    TMemoryStream stream;
+    stream.WriteString(text);
+    AdDatabase db;
+    StreamToLines(db, stream);
+    return db.Lines();
+}
+
+using Lines = std::vector<std::string>;
+
+} // namespace
+
+TEST(StreamToLines, CrLfLoneCrAndLoneLfAreEachOneBreak)
+{
+    EXPECT_EQ(Split("A\r\nB\r\n"), (Lines{"A", "B"}));
+    EXPECT_EQ(Split("A\nB"), (Lines{"A", "B"}));
+    EXPECT_EQ(Split("A\rB"), (Lines{"A", "B"}));
+    EXPECT_EQ(Split("A\rB\nC\r\nD"), (Lines{"A", "B", "C", "D"}));
+}
+
+TEST(StreamToLines, LfCrIsTwoBreaksWithAnEmptyLineBetween)
+{
+    EXPECT_EQ(Split("A\n\rB"), (Lines{"A", "", "B"}));
+    EXPECT_EQ(Split("A\r\r\nB"), (Lines{"A", "", "B"}));
+    EXPECT_EQ(Split("A\r\n\r\n"), (Lines{"A", ""}));
+    EXPECT_EQ(Split("A\n\n"), (Lines{"A", ""}));
+}
+
+TEST(StreamToLines, NoExtraLineAfterAFinalBreakAndNothingFromNothing)
+{
+    EXPECT_EQ(Split(""), Lines{});
+    EXPECT_EQ(Split("\r\n"), Lines{""});
+    EXPECT_EQ(Split("\r"), Lines{""});
+    EXPECT_EQ(Split("\n\r"), (Lines{"", ""}));
+    EXPECT_EQ(Split("A"), Lines{"A"});
+}
+
+TEST(StreamToLines, KeepsLinesUnchanged)
+{
+    EXPECT_EQ(Split(std::string("  blanks  \r\n\t\x01\xE4\xFF\x00z\n", 19)),
+              (Lines{"  blanks  ", std::string("\t\x01\xE4\xFF\x00z", 6)}));
+}
+
+TEST(StreamToLines, AgreesWithThePlainRulesAcrossBlockBoundaries)
+{
+    // Breaks at every position around the 64-byte blocks the splitter works in, CR LF
+    // pairs split across blocks, and long runs without any break.
+    std::mt19937 random(7);
+    const char alphabet[] = {'a', '\r', '\n', 'b', ' '};
+    for (int round = 0; round < 3000; ++round) {
+        const std::size_t length = random() % 300;
+        const int breakWeight = static_cast<int>(random() % 5);
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i) {
+            const bool isBreak = static_cast<int>(random() % 8) < breakWeight;
+            text += isBreak ? alphabet[1 + random() % 2] : alphabet[random() % 5 == 0 ? 3 : 0];
+        }
+        const auto expected = ReferenceLines(text);
+        TMemoryStream stream;
+        stream.WriteString(text);
+        AdDatabase db;
+        StreamToLines(db, stream);
+        ASSERT_EQ(db.Count(), expected.size()) << "round " << round;
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            ASSERT_EQ(db.Line(i), expected[i]) << "round " << round << " line " << i;
+        ASSERT_EQ(db.RecordCount(), expected.size() / 14);
+    }
+}
+
+TEST(StreamToLines, ReadsTheWholeContentWhateverThePosition)
+{
+    TMemoryStream memory;
+    memory.WriteString("A\r\nB\r\nC");
+    memory.SetPosition(4);
+    AdDatabase db;
+    StreamToLines(db, memory);
+    EXPECT_EQ(db.Lines(), (Lines{"A", "B", "C"}));
+    EXPECT_EQ(memory.Position(), 4);
+
+    zuneigo::test::TempDir dir;
+    zuneigo::test::WriteFile(dir.File("ads.txt"), "X\nY\r\n");
+    TFileStream file(dir.File("ads.txt"), TFileStream::fmOpenRead);
+    file.Seek(3, SeekOrigin::Begin);
+    AdDatabase fromFile;
+    StreamToLines(fromFile, file);
+    EXPECT_EQ(fromFile.Lines(), (Lines{"X", "Y"}));
+    EXPECT_EQ(file.Position(), 3);
+}
+
+TEST(StreamToLines, AppendsWithoutJoiningOntoThePreviousLastLine)
+{
+    // The caller empties the list; StreamToLines itself only appends.
+    AdDatabase db;
+    db.AppendText("A\r\nB");
+    db.AppendText("C\n");
+    EXPECT_EQ(db.Lines(), (Lines{"A", "B", "C"}));
+    db.AppendText("\nD"); // previous text ended with a break: the new text starts afresh
+    EXPECT_EQ(db.Lines(), (Lines{"A", "B", "C", "", "D"}));
+
+    AdDatabase endsWithCr;
+    endsWithCr.AppendText("A\r");
+    endsWithCr.AppendText("\nB"); // the LF must not pair with the earlier CR
+    EXPECT_EQ(endsWithCr.Lines(), (Lines{"A", "", "B"}));
+    endsWithCr.AppendText("");
+    EXPECT_EQ(endsWithCr.Count(), 3u);
+}
+
+TEST(StreamToLines, TakesOverAMemoryStreamsBytes)
+{
+    TMemoryStream stream;
+    stream.WriteString("A\r\nB\r\n");
+    AdDatabase db;
+    StreamToLines(db, std::move(stream));
+    EXPECT_EQ(db.Lines(), (Lines{"A", "B"}));
+    EXPECT_EQ(stream.Size(), 0); // NOLINT(bugprone-use-after-move): the stream is left empty
+
+    TMemoryStream more;
+    more.WriteString("C");
+    StreamToLines(db, std::move(more));
+    EXPECT_EQ(db.Lines(), (Lines{"A", "B", "C"}));
+}
+
+TEST(AdDatabase, CountsWholeRecordsOnly)
+{
+    auto linesOf = [](int n) {
+        std::string text;
+        for (int i = 0; i < n; ++i)
+            text += "line" + std::to_string(i) + "\r\n";
+        return text;
+    };
+    for (const auto& [lines, records] : std::vector<std::pair<int, std::size_t>>{{0, 0}, {13, 0}, {14, 1}, {27, 1}, {28, 2}, {29, 2}}) {
+        AdDatabase db;
+        db.AppendText(linesOf(lines));
+        EXPECT_EQ(db.Count(), static_cast<std::size_t>(lines));
+        EXPECT_EQ(db.RecordCount(), records) << lines << " lines";
+    }
+    AdDatabase db;
+    db.AppendText(linesOf(27));
+    EXPECT_EQ(db.Field(0, 13), "line13");
+    EXPECT_EQ(db.Line(26), "line26"); // lines after the last record stay in the list
+    EXPECT_THROW(db.RecordText(1), std::out_of_range);
+    EXPECT_THROW(db.Line(27), std::out_of_range);
+}
+
+TEST(AdDatabase, FieldsStayAlignedAcrossPiecesEmptyFieldsAndMixedBreaks)
+{
+    auto first = MakeAd("1", "0", "30", "10", "", "");
+    auto second = MakeAd("0", "1", "31", "11", "21", "Berta");
+    AdDatabase db;
+    db.AppendText(AdLines(first, "\n").substr(0, 20));
+    db.Clear();
+    EXPECT_EQ(db.Count(), 0u);
+    // Appended in pieces that end mid-record, so the record index must carry on.
+    const std::string firstText = AdLines(first, "\n");
+    const std::size_t cut = firstText.find("30\n") + 3;
+    db.AppendText(firstText.substr(0, cut));
+    db.AppendText(firstText.substr(cut));
+    db.AppendText(AdLines(second, "\r") + "extra\r\n");
+    ASSERT_EQ(db.Count(), 29u);
+    ASSERT_EQ(db.RecordCount(), 2u);
+    for (int i = 0; i < AdFieldCount; ++i) {
+        EXPECT_EQ(db.Field(0, i), first[static_cast<std::size_t>(i)]) << i;
+        EXPECT_EQ(db.Field(1, i), second[static_cast<std::size_t>(i)]) << i;
+    }
+    EXPECT_EQ(db.Line(28), "extra");
+}
+
+TEST(AdDatabase, HoldsTheTextOnceWithASmallIndex)
+{
+    std::string text;
+    for (int k = 0; k < 2000; ++k)
+        text += AdLines(MakeAd("1", "0", std::to_string(18 + k % 60), "10", "20"));
+    AdDatabase db;
+    db.AppendBytes(std::vector<char>(text.begin(), text.end()));
+    EXPECT_EQ(db.RecordCount(), 2000u);
+    EXPECT_LE(db.MemoryUsage(), text.size() + 2000 * 8 + 4096 * 8);
+}
