@@ -3,6 +3,9 @@
 // The large cities of the map of Germany: X, Y is the map pixel (196 x 260, origin
 // top-left, y downwards) that holds the city centre at Lat, Lon (degrees). A marker
 // whose centre is on the city has its top-left corner at (X - 4, Y - 4).
+// Projection (tools/pictures/projection.py): Lambert conformal conic on a sphere of
+// radius 6371 km, standard parallels 48.666667 and 53.666667 N, origin 51 N 10.5 E at
+// map position (99.5, 135.5), 0.274266667 pixels per km
 #include <array>
 #include <string_view>
 

@@ -39,7 +39,8 @@ def save_gif(image, path, transparent=None):
     options = {}
     if transparent is not None:
         options["transparency"] = transparent
-    image.save(path, format="GIF", optimize=False, **options)
+    # Rows in plain order: nothing here is shown while it loads.
+    image.save(path, format="GIF", optimize=False, interlace=False, **options)
     with open(path, "rb") as f:
         if f.read(6) != b"GIF89a":
             raise RuntimeError(path + ": the encoder did not write GIF89a")

@@ -1,6 +1,6 @@
 """The map of Germany (resources/map.gif) and the table of its large cities
 (app/core/MapCities.h), both drawn through projection.py."""
-import math
+import textwrap
 from collections import Counter
 
 from PIL import Image, ImageDraw
@@ -150,6 +150,7 @@ def write_city_header(path):
         "// The large cities of the map of Germany: X, Y is the map pixel (196 x 260, origin",
         "// top-left, y downwards) that holds the city centre at Lat, Lon (degrees). A marker",
         "// whose centre is on the city has its top-left corner at (X - 4, Y - 4).",
+    ] + ["// " + line for line in textwrap.wrap("Projection (tools/pictures/projection.py): " + proj.describe(), 86)] + [
         "#include <array>",
         "#include <string_view>",
         "",

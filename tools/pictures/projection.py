@@ -52,3 +52,11 @@ def to_pixel(lat, lon):
 
 def cone_constant():
     return _N
+
+
+def describe():
+    """One line naming the projection and its constants, for generated files."""
+    return ("Lambert conformal conic on a sphere of radius %g km, standard parallels %.6f and %.6f N, "
+            "origin %g N %g E at map position (%g, %g), %.9f pixels per km"
+            % (EARTH_RADIUS_KM, STANDARD_PARALLEL_1, STANDARD_PARALLEL_2, ORIGIN_LAT, ORIGIN_LON,
+               ORIGIN_X, ORIGIN_Y, PIXELS_PER_KM))
