@@ -1,0 +1,74 @@
+// deps: zuneigo_core zuneigo_base
+// Splits arbitrary bytes into lines three ways (copied from a stream, taken over from a
+// stream, appended in two pieces) and checks each against the plain line break rules.
+#include "app/core/AdDatabase.h"
+#include "base/Stream.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> PlainLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::string current;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(current);
+            current.clear();
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty())
+        lines.push_back(current);
+    return lines;
+}
+
+void Check(const zuneigo::AdDatabase& db, const std::vector<std::string>& expected)
+{
+    if (db.Count() != expected.size() || db.RecordCount() != expected.size() / zuneigo::AdFieldCount)
+        std::abort();
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        if (db.Line(i) != expected[i])
+            std::abort();
+    }
+    if (db.Lines() != expected)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const auto expected = PlainLines(text);
+
+    zuneigo::TMemoryStream stream;
+    stream.WriteBuffer(text.data(), text.size());
+    zuneigo::AdDatabase copied;
+    zuneigo::StreamToLines(copied, stream);
+    Check(copied, expected);
+
+    zuneigo::AdDatabase taken;
+    zuneigo::StreamToLines(taken, std::move(stream));
+    Check(taken, expected);
+
+    // Two pieces give the lines of each piece, one after the other.
+    const std::size_t cut = size == 0 ? 0 : data[0] % (size + 1);
+    auto both = PlainLines(text.substr(0, cut));
+    const auto rest = PlainLines(text.substr(cut));
+    both.insert(both.end(), rest.begin(), rest.end());
+    zuneigo::AdDatabase pieces;
+    pieces.AppendText(text.substr(0, cut));
+    pieces.AppendText(text.substr(cut));
+    Check(pieces, both);
+    return 0;
+}
