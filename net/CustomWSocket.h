@@ -294,9 +294,6 @@ protected:
     bool terminated_ = false;
     bool destroying_ = false;
     SOCKET acceptedHandle_ = platform::INVALID_SOCKET;
-
-private:
-    static int liveCount_;
 };
 
 } // namespace zuneigo

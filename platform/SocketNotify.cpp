@@ -1,0 +1,213 @@
+// The socket notifications: the stand-in for the asynchronous select over epoll.
+//
+// Each selected socket has a registration that remembers what the program has been told
+// and what it has done since (read re-enabled by a receive, write armed by a send that
+// would block, ...). Its epoll interest is exactly the set of events that may produce the
+// next notification, so a ready socket that has nothing to report is not watched and an
+// idle wait never wakes up for nothing.
+#include "platform/PlatformInternal.h"
+
+#include <cerrno>
+#include <sys/epoll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace zuneigo::platform::detail {
+
+namespace {
+
+std::uint32_t ComputeInterest(const Registration& r) {
+    if (!r.queue || !r.queue->alive || r.hwnd == 0 || r.mask == 0) return 0;
+    std::uint32_t ev = 0;
+    switch (r.phase) {
+    case Phase::Fresh:
+    case Phase::Dead:
+        return 0;
+    case Phase::Connecting:
+        return std::uint32_t{EPOLLOUT};
+    case Phase::Listening:
+        return ((r.mask & FD_ACCEPT) && r.acceptEnabled) ? std::uint32_t{EPOLLIN} : 0u;
+    case Phase::Datagram:
+        if ((r.mask & FD_READ) && r.readEnabled) ev |= EPOLLIN;
+        if ((r.mask & FD_WRITE) && r.writeArmed) ev |= EPOLLOUT;
+        return ev;
+    case Phase::Connected:
+        if (r.peerClosed) {
+            // Readable now means data or the end; both need a look once reading is allowed.
+            if (r.readEnabled && (r.mask & (FD_READ | FD_CLOSE))) ev |= EPOLLIN;
+        } else {
+            if ((r.mask & FD_READ) && r.readEnabled) ev |= EPOLLIN;
+            if (r.mask & FD_CLOSE) ev |= EPOLLRDHUP;
+        }
+        if ((r.mask & FD_WRITE) && r.writeArmed) ev |= EPOLLOUT;
+        return ev;
+    }
+    return 0;
+}
+
+void Notify(Registration& r, long bit, int error) {
+    if (!r.queue || r.hwnd == 0 || !(r.mask & bit)) return;
+    QueuedMessage m;
+    m.msg = MSG{r.hwnd, r.message, static_cast<WPARAM>(r.fd),
+                MakeLParam(static_cast<std::uint16_t>(bit), static_cast<std::uint16_t>(error))};
+    m.kind = MessageKind::Socket;
+    m.tag = r.fd;
+    PushLocked(*r.queue, m);
+}
+
+int PendingError(int fd) {
+    int err = 0;
+    socklen_t len = sizeof err;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) < 0) return errno;
+    return err;
+}
+
+int Readable(int fd) {
+    int n = 0;
+    if (::ioctl(fd, FIONREAD, &n) < 0) return 0;
+    return n;
+}
+
+// Turns the epoll events of one registration into notifications (mutex held).
+void HandleEvents(Registration& r, std::uint32_t events) {
+    switch (r.phase) {
+    case Phase::Fresh:
+    case Phase::Dead:
+        break;
+    case Phase::Connecting: {
+        int err = PendingError(r.fd);
+        if (err == 0 && (events & (EPOLLERR | EPOLLHUP))) err = ECONNREFUSED;
+        if (err == 0) {
+            r.phase = Phase::Connected;
+            Notify(r, FD_CONNECT, 0);
+            if (r.mask & FD_WRITE) Notify(r, FD_WRITE, 0);
+            r.writeArmed = false;
+        } else {
+            r.phase = Phase::Dead;
+            Notify(r, FD_CONNECT, ErrnoToWsaError(err));
+        }
+        break;
+    }
+    case Phase::Listening:
+        if (events & EPOLLIN) {
+            r.acceptEnabled = false;
+            Notify(r, FD_ACCEPT, 0);
+        }
+        break;
+    case Phase::Datagram:
+        if ((events & EPOLLIN) && r.readEnabled && (r.mask & FD_READ)) {
+            r.readEnabled = false;
+            Notify(r, FD_READ, 0);
+        }
+        if ((events & EPOLLOUT) && r.writeArmed) {
+            r.writeArmed = false;
+            Notify(r, FD_WRITE, 0);
+        }
+        break;
+    case Phase::Connected: {
+        if (events & EPOLLERR) {
+            // A reset or another failure of the connection: reported at once.
+            int err = PendingError(r.fd);
+            if (err != 0) {
+                r.phase = Phase::Dead;
+                Notify(r, FD_CLOSE, ErrnoToWsaError(err));
+                break;
+            }
+        }
+        if (events & (EPOLLRDHUP | EPOLLHUP)) r.peerClosed = true;
+        int readable = 0;
+        if ((events & EPOLLIN) || r.peerClosed) readable = Readable(r.fd);
+        // Readable with nothing to read is the end of the stream.
+        if ((events & EPOLLIN) && readable == 0) r.peerClosed = true;
+        if ((events & EPOLLIN) && readable > 0 && r.readEnabled && (r.mask & FD_READ)) {
+            r.readEnabled = false;
+            Notify(r, FD_READ, 0);
+        }
+        if ((events & EPOLLOUT) && r.writeArmed) {
+            r.writeArmed = false;
+            Notify(r, FD_WRITE, 0);
+        }
+        if (r.peerClosed && readable == 0) {
+            // The end of the stream with nothing left unread.
+            r.phase = Phase::Dead;
+            Notify(r, FD_CLOSE, 0);
+        } else if (r.peerClosed && !(r.mask & FD_READ)) {
+            // Unread data nobody is told about: the close can never be reported in order.
+            r.phase = Phase::Dead;
+            Notify(r, FD_CLOSE, 0);
+        }
+        break;
+    }
+    }
+}
+
+} // namespace
+
+void UpdateInterestLocked(Registration& r) {
+    std::uint32_t want = ComputeInterest(r);
+    if (want == r.interest) return;
+    int epfd = r.queue ? r.queue->epollFd : -1;
+    if (epfd < 0) {
+        r.interest = 0;
+        return;
+    }
+    epoll_event ev{};
+    ev.events = want;
+    ev.data.u64 = r.id;
+    if (want == 0) {
+        ::epoll_ctl(epfd, EPOLL_CTL_DEL, r.fd, &ev);
+    } else if (r.interest == 0) {
+        if (::epoll_ctl(epfd, EPOLL_CTL_ADD, r.fd, &ev) < 0 && errno == EEXIST) ::epoll_ctl(epfd, EPOLL_CTL_MOD, r.fd, &ev);
+    } else {
+        ::epoll_ctl(epfd, EPOLL_CTL_MOD, r.fd, &ev);
+    }
+    r.interest = want;
+}
+
+void HarvestSocketEvents(const std::shared_ptr<ThreadQueue>& q, int timeoutMs) {
+    epoll_event events[64];
+    int n;
+    do {
+        n = ::epoll_wait(q->epollFd, events, 64, timeoutMs);
+    } while (n < 0 && errno == EINTR);
+    State& s = GetState();
+    std::lock_guard lock(s.mutex);
+    q->sinceHarvest = 0;
+    for (int i = 0; i < n; ++i) {
+        if (events[i].data.u64 == 0) continue;  // the posted-message signal
+        auto it = q->sockets.find(events[i].data.u64);
+        if (it == q->sockets.end()) continue;  // closed meanwhile
+        Registration& r = *it->second;
+        HandleEvents(r, events[i].events);
+        UpdateInterestLocked(r);
+    }
+}
+
+void DropRegistrationLocked(State& s, int fd) {
+    auto it = s.sockets.find(fd);
+    if (it != s.sockets.end()) {
+        auto r = it->second;
+        if (r->interest != 0 && r->queue) {
+            epoll_event ev{};
+            ::epoll_ctl(r->queue->epollFd, EPOLL_CTL_DEL, fd, &ev);
+        }
+        r->interest = 0;
+        if (r->queue) r->queue->sockets.erase(r->id);
+        s.sockets.erase(it);
+    }
+    PurgeLocked(s, [fd](const QueuedMessage& m) { return m.kind == MessageKind::Socket && m.tag == fd; });
+}
+
+void DropQueueRegistrationsLocked(State& s, ThreadQueue& q) {
+    for (auto& [id, r] : q.sockets) {
+        r->interest = 0;
+        r->queue.reset();
+        r->hwnd = 0;
+        r->mask = 0;
+    }
+    q.sockets.clear();
+    (void)s;
+}
+
+} // namespace zuneigo::platform::detail
