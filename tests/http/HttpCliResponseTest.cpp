@@ -1,0 +1,247 @@
+// Reading the answer, with the transport played by the test: pieces arrive exactly as
+// given, so every split of header and document can be forced.
+#include "FedHttpCli.h"
+
+#include "base/Stream.h"
+#include "http/HttpException.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::string_literals;
+
+using namespace zuneigo;
+using zuneigo::test::FedHttpCli;
+
+namespace {
+
+// A client with a started, connected GET that logs its events.
+struct Fixture {
+    FedHttpCli c;
+    TMemoryStream doc;
+    std::vector<std::string> log;
+
+    explicit Fixture(const std::string& url = "http://h/dir/setup.exe")
+    {
+        c.SetURL(url);
+        c.SetRcvdStream(&doc);
+        c.OnHeaderBegin = [this](TCustomHttpCli&) { log.push_back("HeaderBegin"); };
+        c.OnHeaderData = [this](TCustomHttpCli&) { log.push_back("HeaderData"); };
+        c.OnHeaderEnd = [this](TCustomHttpCli&) { log.push_back("HeaderEnd"); };
+        c.OnDocBegin = [this](TCustomHttpCli&) { log.push_back("DocBegin"); };
+        c.OnDocData = [this](TCustomHttpCli&, const char* b, int n) { log.push_back("DocData:" + std::string(b, n)); };
+        c.OnDocEnd = [this](TCustomHttpCli&) { log.push_back("DocEnd"); };
+        c.OnLocationChange = [this](TCustomHttpCli& s) { log.push_back("Location:" + s.Location()); };
+        c.OnStateChange = [this](TCustomHttpCli& s) { log.push_back(HttpCliStateName(s.RequestState())); };
+        c.OnRequestDone = [this](TCustomHttpCli&, THttpRequest, std::uint16_t e) { log.push_back("Done:" + std::to_string(e)); };
+        c.OnCookie = [this](TCustomHttpCli&, const std::string& d, bool& accept) {
+            EXPECT_TRUE(accept);
+            log.push_back("Cookie:" + d);
+        };
+        c.StartRequest(rqGet);
+        c.Establish();
+        log.clear();
+        c.sent.clear();
+    }
+    std::string Log() const
+    {
+        std::string r;
+        for (const auto& s : log)
+            r += s + "|";
+        return r;
+    }
+};
+
+} // namespace
+
+TEST(HttpCliResponse, OrdinaryAnswerEventOrder)
+{
+    Fixture f;
+    f.c.Answer({"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nSet-Cookie: id=7; path=/\r\n\r\n", "abc", "def"});
+    EXPECT_EQ(f.Log(), "HeaderBegin|HeaderData|HeaderData|Cookie:id=7; path=/|HeaderData|hsWaitingBody|HeaderEnd|"
+                       "DocBegin|DocData:abc|DocData:def|DocEnd|hsReady|Done:0|");
+    EXPECT_EQ(f.c.StatusCode(), 200);
+    EXPECT_EQ(f.c.ReasonPhrase(), "OK");
+    EXPECT_EQ(f.doc.ToString(), "abcdef");
+    EXPECT_EQ(f.c.ReceivedCount(), 6);
+    EXPECT_EQ(f.c.ReceivedHeader(),
+              (std::vector<std::string>{"HTTP/1.0 200 OK", "Content-Type: text/plain", "Set-Cookie: id=7; path=/"}));
+    EXPECT_EQ(f.c.DocName(), "setup.exe");
+}
+
+TEST(HttpCliResponse, HeaderAndDocumentInOnePieceAndLineEndVariants)
+{
+    Fixture f;
+    // bare LF accepted; a lone CR stays in the line; the document is not touched
+    f.c.Answer({"HTTP/1.1 200 Fine\nX-A: a\rb\r\nContent-Length: 5\n\r\nl1\r\nl2\n\0z"s});
+    EXPECT_EQ(f.c.StatusCode(), 200);
+    EXPECT_EQ(f.c.ReceivedHeader()[1], "X-A: a\rb");
+    EXPECT_EQ(f.c.ContentLength(), 5);
+    EXPECT_EQ(f.doc.ToString(), "l1\r\nl2\n\0z"s);
+    EXPECT_EQ(f.Log().find("DocData:"), f.Log().rfind("DocData:")); // one piece
+}
+
+TEST(HttpCliResponse, HeaderSplitAtEveryByte)
+{
+    const std::string answer = "HTTP/1.0 302 Found\r\nContent-Type: Text/HTML; charset=x\r\n\r\nbody\r\nmore";
+    for (std::size_t cut = 1; cut < answer.size(); ++cut) {
+        Fixture f;
+        f.c.Answer({answer.substr(0, cut), answer.substr(cut)});
+        ASSERT_EQ(f.doc.ToString(), "body\r\nmore") << cut;
+        ASSERT_EQ(f.c.StatusCode(), 302);
+        ASSERT_EQ(f.c.ContentType(), "text/html; charset=x");
+    }
+}
+
+TEST(HttpCliResponse, StatusLineVariants)
+{
+    struct Case {
+        std::string line;
+        int status;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"HTTP/1.0 200 OK", 200, "OK"},
+        {"HTTP/1.1 404 Not Found", 404, "Not Found"},
+        {"HTTP/1.0 204", 204, ""},
+        {"HTTP/1.2 200 OK", 0, "unchanged"}, // not a status line
+        {"http/1.0 200 OK", 0, "unchanged"},
+        {"HTTP/1.0 2x0 Bad", 0, "unchanged"}, // raises a conversion error, discarded
+    };
+    for (const Case& k : cases) {
+        Fixture f;
+        f.c.Answer({k.line + "\r\nX: y\r\n\r\nd"});
+        EXPECT_EQ(f.c.StatusCode(), k.status) << k.line;
+        if (k.reason != "unchanged") {
+            EXPECT_EQ(f.c.ReasonPhrase(), k.reason) << k.line;
+        }
+    }
+    Fixture f;
+    f.c.Answer({"http/1.0 200: odd\r\n\r\n"});
+    EXPECT_EQ(f.c.ReceivedHeader(), (std::vector<std::string>{"http/1.0 200: odd"}));
+}
+
+TEST(HttpCliResponse, HeaderFields)
+{
+    Fixture f;
+    f.c.Answer({"HTTP/1.0 206 Partial\r\nContent-Range: bytes 100-199/1000\r\nAccept-Ranges: bytes\r\n"
+                "WWW-Authenticate: Basic realm=\"a\"\r\nwww-authenticate:   Digest x\r\n"
+                "Content-Length: 4000000000\r\nContent-Type:    \r\nNoColonHere\r\n\r\n"});
+    EXPECT_EQ(f.c.ContentRangeBegin(), "100");
+    EXPECT_EQ(f.c.ContentRangeEnd(), "199");
+    EXPECT_EQ(f.c.AcceptRanges(), "bytes");
+    EXPECT_EQ(f.c.AuthChallenges(), (std::vector<std::string>{"Basic realm=\"a\"", "Digest x"}));
+    EXPECT_EQ(f.c.ContentLength(), 4000000000);
+    EXPECT_EQ(f.c.ContentType(), " "); // blanks are skipped only up to the last character
+    EXPECT_EQ(f.c.ReceivedHeader().back(), "NoColonHere");
+
+    // the range comes back in the next request once, and the challenges accumulate
+    f.c.StartRequest(rqGet);
+    f.c.Establish();
+    EXPECT_NE(f.c.sent.find("\r\nRange: bytes=100-199\r\n"), std::string::npos);
+    EXPECT_EQ(f.c.AcceptRanges(), "");
+    f.c.Answer({"HTTP/1.0 200 OK\r\nContent-Length: x\r\n\r\nok"});
+    EXPECT_EQ(f.c.ContentLength(), -1);
+    EXPECT_EQ(f.doc.ToString(), "ok");
+    EXPECT_EQ(f.c.AuthChallenges().size(), 2u);
+}
+
+TEST(HttpCliResponse, DocumentWithoutHeaderIsDeliveredUnchanged)
+{
+    Fixture f("http://h/");
+    f.c.Answer({"<html><body>\r\nline 2\r\n\r\nline 4", "\r\nlast\n"});
+    EXPECT_EQ(f.doc.ToString(), "<html><body>\r\nline 2\r\n\r\nline 4\r\nlast\n");
+    EXPECT_EQ(f.c.StatusCode(), 0);
+    EXPECT_EQ(f.c.ContentType(), "text/html");
+    EXPECT_TRUE(f.c.ReceivedHeader().empty());
+    EXPECT_EQ(f.c.DocName(), "document.htm");
+    EXPECT_EQ(f.Log().substr(0, 41), "HeaderBegin|hsWaitingBody|HeaderEnd|DocBe");
+}
+
+TEST(HttpCliResponse, ExeBecomesHtmOnlyForExactlyTextHtml)
+{
+    Fixture a;
+    a.c.Answer({"HTTP/1.0 200 OK\r\nContent-Type: TEXT/HTML\r\n\r\n"});
+    EXPECT_EQ(a.c.DocName(), "setup.htm");
+    Fixture b;
+    b.c.Answer({"HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n\r\n"});
+    EXPECT_EQ(b.c.DocName(), "setup.exe");
+    Fixture c("http://h/a.EXE?x");
+    c.c.Answer({"<HTML>"});
+    EXPECT_EQ(c.c.DocName(), "a.EXE"); // a header-less document never reaches the header's end
+}
+
+TEST(HttpCliResponse, ErrorStatusClosesAtOnceButHandlesWhatArrived)
+{
+    Fixture f;
+    f.c.Answer({"HTTP/1.0 404 Not Found\r\nServer: x\r\n\r\nsorry"});
+    EXPECT_EQ(f.c.StatusCode(), 404);
+    EXPECT_EQ(f.c.ReasonPhrase(), "Not Found");
+    EXPECT_EQ(f.c.ReceivedHeader().size(), 2u);
+    EXPECT_EQ(f.doc.ToString(), "sorry");
+    // the end step ran at the close right after the status line: no DocEnd
+    EXPECT_EQ(f.Log(), "HeaderBegin|HeaderData|HeaderData|hsWaitingBody|HeaderEnd|DocBegin|DocData:sorry|hsReady|Done:0|");
+}
+
+TEST(HttpCliResponse, CloseBeforeTheStatusLine)
+{
+    Fixture f;
+    f.c.Answer({"HTTP/1.0 2"});
+    EXPECT_EQ(f.c.StatusCode(), 0);
+    EXPECT_EQ(f.doc.Size(), 0);
+    EXPECT_EQ(f.Log(), "hsReady|Done:0|");
+}
+
+TEST(HttpCliResponse, ZeroByteAndOverlongLinesEndTheRequestAsFailure)
+{
+    {
+        Fixture f;
+        f.c.PeerSends("HTTP/1.0 200 OK\r\nX: " + std::string(8200, 'x') + "\r\n\r\ndoc");
+        // the request ended by itself, without waiting for the server to close
+        EXPECT_FALSE(f.c.open);
+        f.c.Pump();
+        EXPECT_EQ(f.c.RequestState(), hsReady);
+        EXPECT_EQ(f.c.StatusCode(), 200);
+        ASSERT_TRUE(f.c.Failure());
+        try {
+            std::rethrow_exception(f.c.Failure());
+        } catch (const EHttpException& e) {
+            EXPECT_EQ(e.Message(), "HTTP line too long");
+            EXPECT_EQ(e.ErrorCode(), 4);
+        }
+        EXPECT_EQ(f.doc.Size(), 0);
+    }
+    {
+        // a line of exactly 8192 bytes plus its end still fits... only without the CR LF
+        Fixture f;
+        f.c.Answer({"HTTP/1.0 200 OK\r\nX: " + std::string(8192 - 4, 'x') + "\n\r\nok"});
+        EXPECT_FALSE(f.c.Failure());
+        EXPECT_EQ(f.doc.ToString(), "ok");
+    }
+    {
+        Fixture f;
+        f.c.PeerSends("HTTP/1.0 200 OK\r\nX\0y\r\n\r\n"s);
+        EXPECT_TRUE(f.c.open); // the line end behind the zero byte is not seen
+        f.c.PeerSends(std::string(8192, 'z'));
+        EXPECT_FALSE(f.c.open);
+        f.c.Pump();
+        EXPECT_TRUE(f.c.Failure());
+    }
+}
+
+TEST(HttpCliResponse, DocumentThatCannotBeStoredFailsTheRequest)
+{
+    class Full : public TMemoryStream {
+    public:
+        std::size_t Write(const void*, std::size_t) override { return 0; }
+    } full;
+    FedHttpCli c;
+    c.SetURL("http://h/");
+    c.SetRcvdStream(&full);
+    c.StartRequest(rqGet);
+    c.Establish();
+    c.PeerSends("HTTP/1.0 200 OK\r\n\r\nabc");
+    EXPECT_FALSE(c.open);
+    c.Pump();
+    EXPECT_EQ(c.RequestState(), hsReady);
+    EXPECT_THROW(std::rethrow_exception(c.Failure()), EWriteError);
+}
