@@ -90,10 +90,17 @@ HANDLE Start(std::shared_ptr<LookupRequest> req) {
 } // namespace
 
 void LookupMessageTaken(HANDLE handle) {
+    if (handle == 0) {
+        tlsDelivered.reset();
+        return;
+    }
     State& s = GetState();
     std::lock_guard lock(s.mutex);
     auto it = s.lookups.find(handle);
-    if (it == s.lookups.end()) return;
+    if (it == s.lookups.end()) {
+        tlsDelivered.reset();
+        return;
+    }
     tlsDelivered = it->second;
     s.lookups.erase(it);
 }

@@ -180,7 +180,7 @@ bool PeekMessage(MSG& msg, bool remove) {
         }
     }
     msg = m.msg;
-    if (remove && m.kind == MessageKind::Lookup) LookupMessageTaken(static_cast<HANDLE>(m.tag));
+    if (remove) LookupMessageTaken(m.kind == MessageKind::Lookup ? static_cast<HANDLE>(m.tag) : 0);
     return true;
 }
 

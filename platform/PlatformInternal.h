@@ -96,7 +96,8 @@ void DropRegistrationLocked(State& s, int fd);
 // Called when a queue's thread ends (mutex held).
 void DropQueueRegistrationsLocked(State& s, ThreadQueue& q);
 
-// Lookups (HostLookup.cpp): a lookup message was taken off the queue by this thread.
+// Lookups (HostLookup.cpp): a message was taken off the queue by this thread (handle:
+// the lookup it reports, or 0 for any other message).
 void LookupMessageTaken(HANDLE handle);
 
 template <class Pred>
