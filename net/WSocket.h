@@ -1,11 +1,11 @@
 #pragma once
 // TWSocket: the socket component as the rest of the system uses it. It adds no
 // behaviour; it is the top of the layer stack.
-#include "net/CustomWSocket.h"
+#include "net/SyncWSocket.h"
 
 namespace zuneigo {
 
-class TWSocket : public TCustomWSocket {
+class TWSocket : public TCustomSyncWSocket {
 public:
     TWSocket() = default;
 };
