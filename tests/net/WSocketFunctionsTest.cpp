@@ -1,0 +1,186 @@
+// The small functions of the socket layer: error texts, address and number parsing, the
+// resolvers, and the send chain's block.
+#include "net/AddressText.h"
+#include "net/Buffer.h"
+#include "net/Resolvers.h"
+#include "net/SocketErrors.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <map>
+
+using namespace zuneigo;
+
+TEST(SocketErrorText, EveryCodeHasItsFixedText) {
+    const std::map<int, std::string> table = {
+        {0, "No Error"},
+        {10004, "Interrupted system call"},
+        {10009, "Bad file number"},
+        {10013, "Permission denied"},
+        {10014, "Bad address"},
+        {10022, "Invalid argument"},
+        {10024, "Too many open files"},
+        {10035, "Operation would block"},
+        {10036, "Operation now in progress"},
+        {10037, "Operation already in progress"},
+        {10038, "Socket operation on non-socket"},
+        {10039, "Destination address required"},
+        {10040, "Message too long"},
+        {10041, "Protocol wrong type for socket"},
+        {10042, "Protocol not available"},
+        {10043, "Protocol not supported"},
+        {10044, "Socket type not supported"},
+        {10045, "Operation not supported on socket"},
+        {10046, "Protocol family not supported"},
+        {10047, "Address family not supported by protocol family"},
+        {10048, "Address already in use"},
+        {10049, "Address not available"},
+        {10050, "Network is down"},
+        {10051, "Network is unreachable"},
+        {10052, "Network dropped connection on reset"},
+        {10053, "Connection aborted"},
+        {10054, "Connection reset by peer"},
+        {10055, "No buffer space available"},
+        {10056, "Socket is already connected"},
+        {10057, "Socket is not connected"},
+        {10058, "Can't send after socket shutdown"},
+        {10059, "Too many references: can't splice"},
+        {10060, "Connection timed out"},
+        {10061, "Connection refused"},
+        {10062, "Too many levels of symbolic links"},
+        {10063, "File name too long"},
+        {10064, "Host is down"},
+        {10065, "No route to host"},
+        {10066, "Directory not empty"},
+        {10067, "Too many processes"},
+        {10068, "Too many users"},
+        {10069, "Disc quota exceeded"},
+        {10070, "Stale NFS file handle"},
+        {10071, "Too many levels of remote in path"},
+        {10091, "Network sub-system is unusable"},
+        {10092, "WinSock DLL cannot support this application"},
+        {10093, "WinSock not initialized"},
+        {11001, "Host not found"},
+        {11002, "Non-authoritative host not found"},
+        {11003, "Non-recoverable error"},
+        {11004, "No Data"},
+    };
+    for (const auto& [code, text] : table) EXPECT_EQ(SocketErrorText(code), text) << code;
+    // Everything else, the gap between 10071 and 10091 included.
+    for (int code = 9990; code <= 11010; ++code) {
+        if (!table.count(code)) {
+            EXPECT_EQ(SocketErrorText(code), "Not a WinSock error") << code;
+        }
+    }
+    for (int code : {-1, 1, 10001, 12001, 65535}) EXPECT_EQ(SocketErrorText(code), "Not a WinSock error");
+}
+
+TEST(IsDottedAddress, AcceptsFourPartsWithBlanksAround) {
+    for (const char* ok : {"255.255.255.255", "  255.255.255.255", "255.255.255.255  ", " 1.2.3.4 ", "0.0.0.0",
+                           "127.0.0.1", "010.1.1.1"})
+        EXPECT_TRUE(IsDottedAddress(ok)) << ok;
+}
+
+TEST(IsDottedAddress, RejectsEverythingElse) {
+    for (const char* bad : {"", " ", ".1.2.3", "1.2.3.4.", "1..2.3", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.256",
+                            "1.2.3.4 x", "1.2.3.4x", "a.b.c.d", "localhost", "1.2.3. 4", "99999999999.1.1.1"})
+        EXPECT_FALSE(IsDottedAddress(bad)) << bad;
+}
+
+TEST(ParseLeadingNumber, ReadsDigitsAfterBlanksUpToTheFirstOther) {
+    EXPECT_EQ(ParseLeadingNumber("80"), 80);
+    EXPECT_EQ(ParseLeadingNumber("  8080abc"), 8080);
+    EXPECT_EQ(ParseLeadingNumber("12 34"), 12);
+    EXPECT_EQ(ParseLeadingNumber("abc"), 0);
+    EXPECT_EQ(ParseLeadingNumber(""), 0);
+    EXPECT_EQ(ParseLeadingNumber("-5"), 0);
+    EXPECT_EQ(ParseLeadingNumber("99999999999999999999"), 0x7FFFFFFF);  // clamped, not wrapped
+}
+
+TEST(WSocketResolveHost, ConvertsDottedTextsAndNames) {
+    EXPECT_EQ(WSocketResolveHost("127.0.0.1"), htonl(0x7F000001));
+    EXPECT_EQ(WSocketResolveHost(" 10.0.0.2 "), htonl(0x0A000002));
+    EXPECT_EQ(WSocketResolveHost("255.255.255.255"), 0xFFFFFFFFu);
+    EXPECT_EQ(WSocketResolveHost("localhost"), htonl(0x7F000001));
+}
+
+TEST(WSocketResolveHost, FailuresCarryTheirTexts) {
+    try {
+        WSocketResolveHost("");
+        FAIL();
+    } catch (const ESocketException& e) {
+        EXPECT_STREQ(e.what(), "WSocketResolveHost: '' Invalid Hostname.");
+    }
+    EXPECT_THROW(WSocketResolveHost(std::string(257, 'a')), ESocketException);
+    try {
+        WSocketResolveHost("nosuchhost.invalid");
+        FAIL();
+    } catch (const ESocketException& e) {
+        EXPECT_STREQ(e.what(), "WSocketResolveHost: Cannot convert host address 'nosuchhost.invalid', Error #11001");
+    }
+}
+
+TEST(WSocketResolvePort, DigitsServiceNamesAndLimits) {
+    EXPECT_EQ(WSocketResolvePort("80", "tcp"), 80);
+    EXPECT_EQ(WSocketResolvePort("8080abc", "tcp"), 8080);
+    EXPECT_EQ(WSocketResolvePort("http", "tcp"), 80);
+    EXPECT_EQ(WSocketResolvePort(" smtp ", " tcp "), 25);
+    EXPECT_EQ(WSocketResolvePort("domain", ""), 53);
+    try {
+        WSocketResolvePort(std::string(32, '1'), "tcp");
+        FAIL();
+    } catch (const ESocketException& e) {
+        EXPECT_STREQ(e.what(), "WSocketResolvePort: Invalid Port.");
+    }
+    EXPECT_EQ(WSocketResolvePort(std::string(31, '0') , "tcp"), 0);
+    EXPECT_THROW(WSocketResolvePort("", "tcp"), ESocketException);
+    try {
+        WSocketResolvePort("nosuchservice", "tcp");
+        FAIL();
+    } catch (const ESocketException& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("WSocketResolvePort: Cannot convert port 'nosuchservice', Error #", 0), 0u);
+    }
+}
+
+TEST(WSocketResolveProto, NumbersAndNames) {
+    EXPECT_EQ(WSocketResolveProto("tcp"), 6);
+    EXPECT_EQ(WSocketResolveProto(" udp "), 17);
+    EXPECT_EQ(WSocketResolveProto("17"), 17);
+    EXPECT_THROW(WSocketResolveProto(""), ESocketException);
+    try {
+        WSocketResolveProto(std::string(32, 'x'));
+        FAIL();
+    } catch (const ESocketException& e) {
+        EXPECT_STREQ(e.what(), "WSocketResolveProto: Invalid Protocol.");
+    }
+    try {
+        WSocketResolveProto("nosuchproto");
+        FAIL();
+    } catch (const ESocketException& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("WSocketResolveProto: Cannot convert protocol 'nosuchproto', Error #", 0), 0u);
+    }
+}
+
+TEST(TBuffer, FillsAtTheEndDrainsFromTheFrontAndRestarts) {
+    TBuffer b(10);
+    EXPECT_EQ(b.BufferSize(), 10);
+    EXPECT_EQ(TBuffer(0).BufferSize(), 1514);
+    EXPECT_EQ(TBuffer(-3).BufferSize(), 1514);
+    int len = -1;
+    EXPECT_EQ(b.Peek(len), nullptr);
+    EXPECT_EQ(len, 0);
+    EXPECT_EQ(b.Remove(5), 0);
+    EXPECT_EQ(b.Write("abcdef", 6), 6);
+    EXPECT_EQ(b.Write("ghijkl", 6), 4);  // only what fits
+    EXPECT_EQ(b.Write("z", 1), 0);
+    EXPECT_EQ(b.Remove(3), 3);
+    const char* p = b.Peek(len);
+    ASSERT_EQ(len, 7);
+    EXPECT_EQ(std::string(p, 7), "defghij");
+    EXPECT_EQ(b.Write("z", 1), 0);  // the front is not reused while bytes are pending
+    EXPECT_EQ(b.Remove(100), 7);
+    EXPECT_EQ(b.FillCount(), 0);
+    EXPECT_EQ(b.TakeCount(), 0);
+    EXPECT_EQ(b.Write("0123456789", 10), 10);  // drained: filled from the start again
+}
