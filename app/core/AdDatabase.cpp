@@ -3,6 +3,7 @@
 #include "app/core/LineBreaks.h"
 #include "base/Stream.h"
 
+#include <algorithm>
 #include <bit>
 #include <stdexcept>
 
@@ -58,7 +59,8 @@ std::uint64_t BreakEnds64(const char* p, bool nextIsLf)
 void AdDatabase::Clear()
 {
     std::vector<char>().swap(bytes_);
-    std::vector<std::uint64_t>().swap(recordStarts_);
+    decltype(recordStarts_)().swap(recordStarts_);
+    decltype(summaries_)().swap(summaries_);
     lineCount_ = 0;
 }
 
@@ -107,6 +109,11 @@ void AdDatabase::AppendText(std::string_view text)
         bytes_.push_back('\n');
         ++from;
     }
+    const std::size_t needed = bytes_.size() + text.size();
+    if (needed > bytes_.capacity()) {
+        bytes_.reserve(std::max(needed, bytes_.capacity() + bytes_.capacity() / 2));
+        AdviseHugePages(bytes_.data(), bytes_.capacity());
+    }
     bytes_.insert(bytes_.end(), text.begin(), text.end());
     IndexFrom(from);
 }
@@ -149,8 +156,11 @@ void AdDatabase::IndexFrom(std::size_t from)
                 if (--untilRecord == 0) {
                     untilRecord = AdFieldCount;
                     const std::size_t next = pos + static_cast<std::size_t>(bit) + 1;
-                    if (next < size)
+                    if (next < size) {
                         recordStarts_.push_back(next);
+                        // The record before it is complete and still in the cache.
+                        SummarizeUpTo(recordStarts_.size() - 1);
+                    }
                 }
             }
         }
@@ -160,13 +170,23 @@ void AdDatabase::IndexFrom(std::size_t from)
     if (!IsBreakByte(data[size - 1]))
         ++lines;
     lineCount_ = lines;
-    if (recordStarts_.capacity() - recordStarts_.size() > 4096)
-        recordStarts_.shrink_to_fit();
+    SummarizeUpTo(RecordCount());
+}
+
+void AdDatabase::SummarizeUpTo(std::size_t records)
+{
+    while (summaries_.size() < records) {
+        const std::size_t k = summaries_.size();
+        const std::size_t begin = recordStarts_[k];
+        const std::size_t end = k + 1 < recordStarts_.size() ? recordStarts_[k + 1] : bytes_.size();
+        summaries_.push_back(SummarizeRecord({bytes_.data() + begin, end - begin}));
+    }
 }
 
 std::size_t AdDatabase::MemoryUsage() const
 {
-    return bytes_.capacity() + recordStarts_.capacity() * sizeof(std::uint64_t);
+    return bytes_.capacity() + recordStarts_.capacity() * sizeof(std::uint64_t) +
+           summaries_.capacity() * sizeof(AdSummary);
 }
 
 void StreamToLines(AdDatabase& lines, TStream& stream)

@@ -4,6 +4,8 @@
 // walking at most 13 short lines from its record's start, so a million ads cost the
 // file size plus 8 bytes per record, and the search reads each record in place.
 #include "app/core/AdRecord.h"
+#include "app/core/AdSummary.h"
+#include "app/core/LargeBuffer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -37,6 +39,9 @@ public:
     // last break may be missing at the end of the text.
     std::string_view RecordText(std::size_t record) const;
 
+    // What the search reads of record k (0 <= k < RecordCount()), taken when it was loaded.
+    const AdSummary& Summary(std::size_t record) const { return summaries_[record]; }
+
     // Appends the lines found in text. Lines already present stay whole: appended text
     // never continues the previous last line.
     void AppendText(std::string_view text);
@@ -48,9 +53,11 @@ public:
 
 private:
     void IndexFrom(std::size_t from);
+    void SummarizeUpTo(std::size_t records);
 
     std::vector<char> bytes_;
-    std::vector<std::uint64_t> recordStarts_; // offset of line 14k, for every such line
+    std::vector<std::uint64_t, LargeAllocator<std::uint64_t>> recordStarts_; // offset of line 14k, for every such line
+    std::vector<AdSummary, LargeAllocator<AdSummary>> summaries_; // one per whole record
     std::size_t lineCount_ = 0;
 };
 

@@ -1,61 +1,62 @@
 #include "app/core/AdSearch.h"
 
-#include "app/core/LineBreaks.h"
-#include "base/IntText.h"
 
 namespace zuneigo {
 
 namespace {
 
-using namespace linebreaks;
-
-bool IsFlag(std::string_view text, bool flag)
+bool Matches(const AdSummary& s, std::uint8_t required, const SearchCriteria& criteria)
 {
-    return text.size() == 1 && text[0] == (flag ? '1' : '0');
+    // The cheap tests combined without branches: most records fail one of them, in no
+    // predictable pattern, and the square root is left to the few that pass.
+    const bool candidate = ((s.Flags & required) == required) & (s.Age >= criteria.VonAge) & (s.Age <= criteria.BisAge);
+    return candidate && !(DistanceKm({s.PosX, s.PosY}, criteria.Position) > criteria.UmKreis);
+}
+
+// The summary bits a record needs: crosswise exact flags, an age and a position.
+std::uint8_t RequiredFlags(const SearchCriteria& criteria)
+{
+    return static_cast<std::uint8_t>((criteria.SearcherSeeksMan ? AdSummary::IsManOne : AdSummary::IsManZero) |
+                                     (criteria.SearcherIsMan ? AdSummary::SeeksManOne : AdSummary::SeeksManZero) |
+                                     AdSummary::AgeValid | AdSummary::PositionValid);
 }
 
 } // namespace
 
 bool RecordMatches(const AdDatabase& db, std::size_t record, const SearchCriteria& criteria)
 {
-    // Fields 1 to 3 are read forward from the record's start and fields 12 and 13
-    // backward from its end, so the long free-text fields in between are never scanned.
-    const std::string_view text = db.RecordText(record);
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-
-    const char* p = SkipBreak(LineEnd(begin, end), end); // past Name
-    const char* e = LineEnd(p, end);
-    if (!IsFlag({p, static_cast<std::size_t>(e - p)}, criteria.SearcherSeeksMan)) // IsMan
+    if (record >= db.RecordCount())
         return false;
-    p = SkipBreak(e, end);
-    e = LineEnd(p, end);
-    if (!IsFlag({p, static_cast<std::size_t>(e - p)}, criteria.SearcherIsMan)) // SeeksMan
-        return false;
-    p = SkipBreak(e, end);
-    e = LineEnd(p, end);
-    const auto age = TryStrToInt({p, static_cast<std::size_t>(e - p)});
-    if (!age || *age < criteria.VonAge || *age > criteria.BisAge)
-        return false;
-
-    const char* yEnd = StripBreakBackward(begin, end);
-    const char* yStart = LineStartBackward(begin, yEnd);
-    const char* xEnd = StripBreakBackward(begin, yStart);
-    const char* xStart = LineStartBackward(begin, xEnd);
-    const auto x = TryStrToInt({xStart, static_cast<std::size_t>(xEnd - xStart)});
-    if (!x)
-        return false;
-    const auto y = TryStrToInt({yStart, static_cast<std::size_t>(yEnd - yStart)});
-    if (!y)
-        return false;
-    return !(DistanceKm({*x, *y}, criteria.Position) > criteria.UmKreis);
+    return Matches(db.Summary(record), RequiredFlags(criteria), criteria);
 }
 
 std::vector<std::size_t> SearchAds(const AdDatabase& db, const SearchCriteria& criteria)
 {
+    const std::uint8_t required = RequiredFlags(criteria);
+    const std::int32_t von = criteria.VonAge;
+    const std::int32_t bis = criteria.BisAge;
+    const double x = criteria.Position.X;
+    const double y = criteria.Position.Y;
+    // Squared pixel distances clearly inside or outside the radius need no square root;
+    // only those within a hair of it are decided by the exact distance. The distance only
+    // grows with the squared distance, so the bounds cannot change a result.
+    const double radiusPixels = criteria.UmKreis * PixelsPerKm;
+    const double inside = criteria.UmKreis < 0 ? -1.0 : radiusPixels * radiusPixels * (1 - 1e-9);
+    const double outside = criteria.UmKreis < 0 ? -1.0 : radiusPixels * radiusPixels * (1 + 1e-9);
+
     std::vector<std::size_t> matches;
+    const AdSummary* summaries = db.RecordCount() == 0 ? nullptr : &db.Summary(0);
     for (std::size_t k = db.RecordCount(); k-- > 0;) {
-        if (RecordMatches(db, k, criteria))
+        const AdSummary& s = summaries[k];
+        // Combined without branches: most records fail a test, in no predictable pattern.
+        const bool candidate = ((s.Flags & required) == required) & (s.Age >= von) & (s.Age <= bis);
+        const double dx = s.PosX - x;
+        const double dy = s.PosY - y;
+        const double squared = dx * dx + dy * dy;
+        bool match = candidate & (squared < inside);
+        if (candidate & (squared >= inside) & (squared <= outside)) [[unlikely]]
+            match = !(DistanceKm({s.PosX, s.PosY}, criteria.Position) > criteria.UmKreis);
+        if (match)
             matches.push_back(k);
     }
     return matches;

@@ -1,0 +1,29 @@
+#pragma once
+// What the search needs of one record, read once when the record is loaded: whether the
+// two gender fields are exactly "1" or "0", and the age and position as converted by the
+// integer rules (or that they do not convert). The search then reads 16 bytes per ad
+// instead of walking its text.
+#include <cstdint>
+#include <string_view>
+
+namespace zuneigo {
+
+struct AdSummary {
+    enum : std::uint8_t {
+        IsManOne = 1,     // field IsMan is exactly "1"
+        IsManZero = 2,    // ... exactly "0"
+        SeeksManOne = 4,  // field SeeksMan is exactly "1"
+        SeeksManZero = 8, // ... exactly "0"
+        AgeValid = 16,    // Age converts
+        PositionValid = 32, // PosX and PosY both convert
+    };
+    std::uint8_t Flags = 0;
+    std::int32_t Age = 0;
+    std::int32_t PosX = 0;
+    std::int32_t PosY = 0;
+};
+
+// recordText: the 14 lines of one record with their breaks (the last one may be missing).
+AdSummary SummarizeRecord(std::string_view recordText);
+
+} // namespace zuneigo
