@@ -1,0 +1,118 @@
+#!/usr/bin/python3
+"""A scripted HTTP peer for the client's tests.
+
+peer.py PORT SCRIPT CAPTURE_DIR
+
+SCRIPT is a JSON list with one list of steps per connection (the last one repeats for
+later connections). Texts are byte strings written as Latin-1. Steps:
+  ["recv"]            read the request: up to the empty line, the body that
+                      Content-Length announces, and whatever follows within 0.3 s;
+                      stored as CAPTURE_DIR/conn-N.bin
+  ["send", TEXT]      send the bytes
+  ["sendfile", PATH]  send a file's bytes
+  ["sleep", SECONDS]
+  ["wait_file", PATH] wait until the file exists (the test's signal)
+  ["hold"]            wait until the client closes
+  ["close"]           close (also done after the last step)
+"""
+import json
+import os
+import socket
+import sys
+import time
+
+
+def read_request(conn):
+    data = b""
+    conn.settimeout(10)
+    while b"\r\n\r\n" not in data and b"\n\n" not in data:
+        chunk = conn.recv(65536)
+        if not chunk:
+            return data
+        data += chunk
+    head = data.split(b"\r\n\r\n", 1)[0].lower()
+    length = 0
+    for line in head.split(b"\r\n"):
+        if line.startswith(b"content-length:"):
+            try:
+                length = int(line.split(b":", 1)[1].strip())
+            except ValueError:
+                pass
+    end = data.find(b"\r\n\r\n") + 4
+    while len(data) - end < length:
+        chunk = conn.recv(65536)
+        if not chunk:
+            return data
+        data += chunk
+    conn.settimeout(0.3)
+    try:
+        while True:
+            chunk = conn.recv(65536)
+            if not chunk:
+                break
+            data += chunk
+    except socket.timeout:
+        pass
+    return data
+
+
+def serve(conn, steps, capture_dir, number):
+    for step in steps:
+        kind = step[0]
+        if kind == "recv":
+            data = read_request(conn)
+            with open(os.path.join(capture_dir, "conn-%d.bin" % number), "wb") as f:
+                f.write(data)
+        elif kind == "send":
+            conn.sendall(step[1].encode("latin-1"))
+        elif kind == "sendfile":
+            with open(step[1], "rb") as f:
+                conn.sendall(f.read())
+        elif kind == "sleep":
+            time.sleep(step[1])
+        elif kind == "wait_file":
+            deadline = time.time() + 30
+            while not os.path.exists(step[1]) and time.time() < deadline:
+                time.sleep(0.02)
+        elif kind == "hold":
+            conn.settimeout(30)
+            try:
+                while conn.recv(65536):
+                    pass
+            except OSError:
+                pass
+        elif kind == "close":
+            break
+
+
+def main():
+    port = int(sys.argv[1])
+    with open(sys.argv[2], "r", encoding="utf-8") as f:
+        script = json.load(f)
+    capture_dir = sys.argv[3]
+    server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    server.bind(("127.0.0.1", port))
+    server.listen(8)
+    # Readiness is told by a file: a probing connection would count as the first one.
+    with open(os.path.join(capture_dir, "ready"), "w") as f:
+        f.write("ready")
+    number = 0
+    while True:
+        conn, _ = server.accept()
+        steps = script[min(number, len(script) - 1)]
+        try:
+            serve(conn, steps, capture_dir, number)
+        except OSError:
+            pass
+        finally:
+            try:
+                conn.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+            conn.close()
+        number += 1
+
+
+if __name__ == "__main__":
+    main()
