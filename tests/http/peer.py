@@ -6,7 +6,7 @@ peer.py PORT SCRIPT CAPTURE_DIR
 SCRIPT is a JSON list with one list of steps per connection (the last one repeats for
 later connections). Texts are byte strings written as Latin-1. Steps:
   ["recv"]            read the request: up to the empty line, the body that
-                      Content-Length announces, and whatever follows within 0.3 s;
+                      Content-Length announces, and whatever follows within 0.1 s;
                       stored as CAPTURE_DIR/conn-N.bin
   ["send", TEXT]      send the bytes
   ["sendfile", PATH]  send a file's bytes
@@ -44,7 +44,7 @@ def read_request(conn):
         if not chunk:
             return data
         data += chunk
-    conn.settimeout(0.3)
+    conn.settimeout(0.1)
     try:
         while True:
             chunk = conn.recv(65536)
