@@ -314,6 +314,9 @@ int WsSend(SOCKET s, const void* data, int len, int flags) {
         errno = err;
         return Fail();
     }
+    // POSIX takes part of a send when the buffer fills up; the next call would block, so
+    // the program hears when the socket takes data again, as after a refused send.
+    if (n < len) ArmWrite(s);
     return static_cast<int>(n);
 }
 

@@ -15,7 +15,8 @@
 //   FD_READ     when data is readable; not again until WsRecv/WsRecvFrom was called on the
 //               socket; after that call again if data is still waiting.
 //   FD_WRITE    after connect (or at once on select for a connected socket), and after a
-//               send that failed with 10035 once the socket takes data again.
+//               send that failed with 10035 (or took only part of the data, which POSIX
+//               does when the buffer fills) once the socket takes data again.
 //   FD_ACCEPT   when a connection is pending; again after each WsAccept.
 //   FD_CLOSE    once: when the peer has closed and no unread data is left (error 0), or at
 //               once on a reset (10054) or another connection failure.

@@ -1,0 +1,307 @@
+// The send chain: blocks, OnDataSent, OnSendData, would-block and resume, resets while
+// sending, Flush and DrainUntilClosed waiting without spinning.
+#include "net/WSocket.h"
+#include "tests/net/WSocketEventLog.h"
+#include "tests/net/WSocketTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace zuneigo;
+using namespace zuneigo::test;
+
+namespace {
+
+double CpuSeconds() {
+    rusage ru{};
+    getrusage(RUSAGE_THREAD, &ru);
+    return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+bool ConnectTo(TWSocket& s, int port) {
+    bool connected = false;
+    auto previous = s.OnSessionConnected;
+    s.OnSessionConnected = [&](TCustomWSocket* sender, std::uint16_t e) {
+        connected = e == 0;
+        if (previous) previous(sender, e);
+    };
+    s.SetAddr("127.0.0.1");
+    s.SetPort(std::to_string(port));
+    s.Connect();
+    bool ok = PumpUntil([&] { return connected; });
+    s.OnSessionConnected = previous;
+    return ok;
+}
+
+// A socket whose platform sends can be refused, as when the platform accepts nothing.
+class RefusingSocket : public TWSocket {
+public:
+    bool refuse = false;
+    int rawCalls = 0;
+
+protected:
+    int SendRaw(const void* data, int len) override {
+        ++rawCalls;
+        if (refuse) {
+            platform::WsSetLastError(platform::WSAEWOULDBLOCK);
+            return -1;
+        }
+        return TWSocket::SendRaw(data, len);
+    }
+};
+
+} // namespace
+
+TEST(WSocketSend, DataSentFiresOnceAfterSendReturns) {
+    ScriptedPeer peer("echo");
+    TWSocket s;
+    ASSERT_TRUE(ConnectTo(s, peer.Port()));
+    PumpFor(std::chrono::milliseconds(50));  // the write notification of the connect
+    bool insideSend = false;
+    int sent = 0, insideCount = 0;
+    s.OnDataSent = [&](TCustomWSocket*, std::uint16_t e) {
+        EXPECT_EQ(e, 0);
+        ++sent;
+        insideCount += insideSend;
+    };
+    std::string echoed;
+    s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) { echoed += sender->ReceiveText(); };
+    insideSend = true;
+    EXPECT_EQ(s.SendText("hello"), 5);
+    insideSend = false;
+    EXPECT_EQ(sent, 0);
+    ASSERT_TRUE(PumpUntil([&] { return echoed == "hello"; }));
+    PumpFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(sent, 1);
+    EXPECT_EQ(insideCount, 0);
+
+    // A zero-length send buffers nothing but still reports the empty chain.
+    EXPECT_EQ(s.Send("", 0), 0);
+    EXPECT_EQ(s.Send("x", -5), 0);
+    ASSERT_TRUE(PumpUntil([&] { return sent == 3; }));
+    EXPECT_EQ(s.BufferedByteCount(), 0);
+    s.Close();
+}
+
+TEST(WSocketSend, ZeroLengthSendOnAFreshChainCompletesToo) {
+    ScriptedPeer peer("echo");
+    TWSocket s;
+    ASSERT_TRUE(ConnectTo(s, peer.Port()));
+    int sent = 0;
+    s.OnDataSent = [&](TCustomWSocket*, std::uint16_t) { ++sent; };
+    PumpFor(std::chrono::milliseconds(50));
+    sent = 0;
+    EXPECT_TRUE(s.SendBuffers().empty());
+    EXPECT_EQ(s.Send(nullptr, 0), 0);
+    EXPECT_TRUE(s.AllSent());
+    s.Flush();  // must return at once
+    ASSERT_TRUE(PumpUntil([&] { return sent == 1; }));
+    s.Close();
+}
+
+TEST(WSocketSend, DataRefusedByThePlatformIsHeldInBlocksOf1514) {
+    ScriptedPeer peer("echo");
+    RefusingSocket s;
+    ASSERT_TRUE(ConnectTo(s, peer.Port()));
+    std::string echoed;
+    s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) { echoed += sender->ReceiveText(); };
+    const std::string data = Payload(4000);
+    s.refuse = true;
+    EXPECT_EQ(s.Send(data.data(), 4000), 4000);
+    ASSERT_EQ(s.SendBuffers().size(), 3u);
+    EXPECT_EQ(s.SendBuffers()[0]->Pending(), 1514);
+    EXPECT_EQ(s.SendBuffers()[1]->Pending(), 1514);
+    EXPECT_EQ(s.SendBuffers()[2]->Pending(), 972);
+    EXPECT_FALSE(s.AllSent());
+    s.refuse = false;
+    int calls = 0;
+    std::vector<int> pieces;
+    s.OnSendData = [&](TCustomWSocket*, int n) {
+        ++calls;
+        pieces.push_back(n);
+    };
+    s.Flush();
+    EXPECT_TRUE(s.AllSent());
+    EXPECT_EQ(pieces, (std::vector<int>{1514, 1514, 972}));  // one platform call per block
+    ASSERT_EQ(s.SendBuffers().size(), 1u);  // the drained first block stays for reuse
+    ASSERT_TRUE(PumpUntil([&] { return echoed.size() == 4000; }));
+    EXPECT_EQ(echoed, data);
+    s.Close();
+}
+
+TEST(WSocketSend, SlowReaderMakesSendsWaitForTheWriteNotification) {
+    TempDir dir;
+    std::string out = dir.File("received");
+    ScriptedPeer reader("slow-reader", out);
+    TWSocket s;
+    s.SetLingerOnOff(wsLingerOff);
+    ASSERT_TRUE(ConnectTo(s, reader.Port()));
+    PumpFor(std::chrono::milliseconds(50));
+    const std::string data = Payload(6 * 1024 * 1024, 3);
+    int sent = 0, sendCalls = 0;
+    long long sendBytes = 0;
+    s.OnDataSent = [&](TCustomWSocket*, std::uint16_t) { ++sent; };
+    s.OnSendData = [&](TCustomWSocket*, int n) {
+        ++sendCalls;
+        sendBytes += n;
+    };
+    bool closed = false;
+    std::uint16_t closeError = 99;
+    s.OnSessionClosed = [&](TCustomWSocket*, std::uint16_t e) {
+        closed = true;
+        closeError = e;
+    };
+    EXPECT_EQ(s.Send(data.data(), static_cast<int>(data.size())), static_cast<int>(data.size()));
+    EXPECT_GT(s.BufferedByteCount(), 0);  // the platform did not take it all
+    EXPECT_FALSE(s.AllSent());
+    ASSERT_TRUE(PumpUntil([&] { return sent > 0; }, std::chrono::seconds(60)));
+    PumpFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(sent, 1);
+    EXPECT_EQ(sendBytes, static_cast<long long>(data.size()));
+    EXPECT_GE(sendCalls, static_cast<int>(data.size() / 1514));
+    s.Shutdown(1);
+    ASSERT_TRUE(PumpUntil([&] { return closed; }, std::chrono::seconds(60)));
+    EXPECT_EQ(closeError, 0);
+    reader.Proc().Wait(std::chrono::seconds(10));
+    EXPECT_EQ(ChecksumOfFile(out), ChecksumOf(data));
+}
+
+TEST(WSocketSend, FlushWaitsWithoutSpinning) {
+    TempDir dir;
+    std::string out = dir.File("received");
+    ScriptedPeer reader("slow-reader", out);
+    TWSocket s;
+    s.SetLingerOnOff(wsLingerOff);
+    ASSERT_TRUE(ConnectTo(s, reader.Port()));
+    const std::string data = Payload(4 * 1024 * 1024, 5);
+    s.Send(data.data(), static_cast<int>(data.size()));
+    double cpu0 = CpuSeconds();
+    auto t0 = std::chrono::steady_clock::now();
+    s.Flush();
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    double cpu = CpuSeconds() - cpu0;
+    EXPECT_TRUE(s.AllSent());
+    EXPECT_EQ(s.BufferedByteCount(), 0);
+    EXPECT_GT(wall, 0.1);  // the reader takes its time
+    EXPECT_LT(cpu, wall * 0.5) << "cpu " << cpu << " s in " << wall << " s";
+    bool closed = false;
+    s.OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) { closed = true; };
+    s.Shutdown(1);
+    ASSERT_TRUE(PumpUntil([&] { return closed; }, std::chrono::seconds(30)));
+    reader.Proc().Wait(std::chrono::seconds(10));
+    EXPECT_EQ(ChecksumOfFile(out), ChecksumOf(data));
+}
+
+TEST(WSocketSend, ResetWhileSendingClosesWithErrorAndNoException) {
+    ScriptedPeer peer("reset-after", "200000");
+    TWSocket s;
+    ASSERT_TRUE(ConnectTo(s, peer.Port()));
+    EventLog log;
+    log.Attach(s);
+    int closes = 0;
+    std::uint16_t error = 0;
+    s.OnSessionClosed = [&](TCustomWSocket*, std::uint16_t e) {
+        ++closes;
+        error = e;
+    };
+    const std::string chunk = Payload(1 << 20);
+    // Keep the chain full until the connection goes.
+    s.OnDataSent = [&](TCustomWSocket* sender, std::uint16_t) {
+        if (sender->State() == wsConnected) sender->Send(chunk.data(), static_cast<int>(chunk.size()));
+    };
+    EXPECT_NO_THROW(s.Send(chunk.data(), static_cast<int>(chunk.size())));
+    EXPECT_NO_THROW(PumpUntil([&] { return closes > 0; }, std::chrono::seconds(30)));
+    PumpFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(error, 10054);
+    EXPECT_EQ(s.State(), wsClosed);
+    EXPECT_EQ(s.HSocket(), -1);
+}
+
+TEST(WSocketSend, ResetWhileIdleIsReportedAsClosedWith10054) {
+    ScriptedPeer peer("send-reset", "bye");
+    TWSocket s;
+    EventLog log;
+    log.Attach(s);
+    ASSERT_TRUE(ConnectTo(s, peer.Port()));
+    ASSERT_TRUE(PumpUntil([&] { return s.State() == wsClosed; })) << log.Text();
+    EXPECT_EQ(log.received, "bye");
+    EXPECT_EQ(log.Count("closed 10054"), 1) << log.Text();
+}
+
+TEST(WSocketSend, SendWhenNotConnectedIsReported) {
+    TWSocket s;
+    try {
+        s.SendText("x");
+        FAIL();
+    } catch (const ESocketException& e) {
+        EXPECT_STREQ(e.what(), "Error 10057 in function Send\r\nSocket is not connected");
+    }
+    EXPECT_EQ(s.LastError(), 10057);
+    int errors = 0;
+    s.OnError = [&](TCustomWSocket*) { ++errors; };
+    EXPECT_EQ(s.SendText("x"), -1);
+    EXPECT_EQ(errors, 1);
+    EXPECT_TRUE(s.SendBuffers().empty());
+}
+
+TEST(WSocketSend, SendFlagsSelectOutOfBandData) {
+    TWSocket s;
+    EXPECT_EQ(s.SendFlags(), wsSendNormal);
+    s.SetSendFlags(wsSendUrgent);
+    EXPECT_EQ(s.SendFlags(), wsSendUrgent);
+    try {
+        s.SetSendFlags(static_cast<TSocketSendFlags>(7));
+        FAIL();
+    } catch (const ESocketException& e) {
+        EXPECT_STREQ(e.what(), "Invalid SendFlags");
+    }
+    EXPECT_EQ(s.SendFlags(), wsSendUrgent);
+
+    // A plain listening socket as the peer, to read the urgent byte.
+    int l = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(l, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ::listen(l, 1);
+    socklen_t len = sizeof a;
+    ::getsockname(l, reinterpret_cast<sockaddr*>(&a), &len);
+    ASSERT_TRUE(ConnectTo(s, ntohs(a.sin_port)));
+    int c = ::accept(l, nullptr, nullptr);
+    EXPECT_EQ(s.SendText("!"), 1);
+    char got = 0;
+    ssize_t n = -1;
+    for (int i = 0; i < 200 && n != 1; ++i) {
+        n = ::recv(c, &got, 1, MSG_OOB | MSG_DONTWAIT);
+        if (n != 1) PumpFor(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(n, 1);
+    EXPECT_EQ(got, '!');
+    s.Close();
+    ::close(c);
+    ::close(l);
+}
+
+TEST(WSocketSend, DrainUntilClosedDeliversEverythingAndWaitsQuietly) {
+    const std::string text(120000, 'd');
+    ScriptedPeer peer("send-close", text);
+    TWSocket s;
+    std::string got;
+    s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+        char buf[4096];
+        int n = sender->Receive(buf, sizeof buf);
+        if (n > 0) got.append(buf, static_cast<std::size_t>(n));
+    };
+    ASSERT_TRUE(ConnectTo(s, peer.Port()));
+    double cpu0 = CpuSeconds();
+    s.DrainUntilClosed();
+    EXPECT_LT(CpuSeconds() - cpu0, 1.0);
+    PumpUntil([&] { return s.State() == wsClosed; });
+    EXPECT_EQ(got.size(), text.size());
+    EXPECT_EQ(s.State(), wsClosed);
+}
