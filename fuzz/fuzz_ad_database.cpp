@@ -4,6 +4,7 @@
 #include "app/core/AdSearch.h"
 #include "base/IntText.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -73,7 +74,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     zuneigo::AdDatabase db;
     db.AppendText(text);
-    if (zuneigo::SearchAds(db, c) != PlainSearch(PlainLines(text), c))
+    const auto expected = PlainSearch(PlainLines(text), c);
+    if (zuneigo::SearchAds(db, c) != expected)
+        std::abort();
+    for (std::size_t k = 0; k < db.RecordCount(); ++k) {
+        const bool listed = std::find(expected.begin(), expected.end(), k) != expected.end();
+        if (zuneigo::RecordMatches(db, k, c) != listed)
+            std::abort();
+    }
+
+    // Appended in two pieces: the lines of each piece, records running across the cut.
+    const std::size_t cut = text.empty() ? 0 : data[1] % (text.size() + 1);
+    auto lines = PlainLines(text.substr(0, cut));
+    const auto rest = PlainLines(text.substr(cut));
+    lines.insert(lines.end(), rest.begin(), rest.end());
+    zuneigo::AdDatabase pieces;
+    pieces.AppendText(text.substr(0, cut));
+    pieces.AppendText(text.substr(cut));
+    if (zuneigo::SearchAds(pieces, c) != PlainSearch(lines, c))
         std::abort();
     return 0;
 }

@@ -35,6 +35,20 @@ std::uint64_t BreakEndsScalar(const char* p, std::size_t n, bool nextIsLf)
     return ends;
 }
 
+// Without a popcnt instruction in the target std::popcount is a library call; the bit
+// trick is faster than the call.
+unsigned PopCount(std::uint64_t x)
+{
+#if defined(__POPCNT__)
+    return static_cast<unsigned>(std::popcount(x));
+#else
+    x = x - ((x >> 1) & 0x5555555555555555ull);
+    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<unsigned>((x * 0x0101010101010101ull) >> 56);
+#endif
+}
+
 std::uint64_t BreakEnds64(const char* p, bool nextIsLf)
 {
 #if defined(__SSE2__)
@@ -144,7 +158,7 @@ void AdDatabase::IndexFrom(std::size_t from)
         const std::size_t n = std::min<std::size_t>(64, size - pos);
         const bool nextIsLf = pos + n < size && data[pos + n] == '\n';
         std::uint64_t ends = n == 64 ? BreakEnds64(data + pos, nextIsLf) : BreakEndsScalar(data + pos, n, nextIsLf);
-        const unsigned count = static_cast<unsigned>(std::popcount(ends));
+        const unsigned count = PopCount(ends);
         if (count < untilRecord) {
             untilRecord -= count;
             lines += count;
