@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace zuneigo;
 using zuneigo::test::AdLines;
 using zuneigo::test::MakeAd;
@@ -87,9 +89,13 @@ TEST(AdSearch, AgeBoundsAreInclusiveAndAgesFollowTheIntegerRules)
         MakeAd("0", "1", "", "136", "120", "empty age"),
         MakeAd("0", "1", "dreissig", "136", "120", "word"),
         MakeAd("0", "1", "4294967326", "136", "120", "overflows to 30 when wrapped"),
+        MakeAd("0", "1", "000000030", "136", "120", "nine digits"),
+        MakeAd("0", "1", "0000000030", "136", "120", "ten digits"),
+        MakeAd("0", "1", "-", "136", "120", "sign only"),
+        MakeAd("0", "1", "3-0", "136", "120", "inner sign"),
     });
     EXPECT_EQ(Names(db, SearchAds(db, ManSeekingWoman())),
-              (std::vector<std::string>{"hex 30", "blanks and sign", "45", "25"}));
+              (std::vector<std::string>{"ten digits", "nine digits", "hex 30", "blanks and sign", "45", "25"}));
 
     auto reversed = ManSeekingWoman();
     reversed.VonAge = 45;
@@ -120,6 +126,33 @@ TEST(AdSearch, RadiusIsInclusiveAndMeasuredBetweenMarkerCorners)
     EXPECT_EQ(Names(db, SearchAds(db, c)), (std::vector<std::string>{"map corner"}));
     c.Position = {-4, -3};
     EXPECT_TRUE(SearchAds(db, c).empty());
+}
+
+TEST(AdSearch, AgreesWithTheDistanceRuleAroundEveryRadius)
+{
+    // Every position of a square around the marker, against radii from 0 to 200 km: the
+    // result list holds exactly the ads whose distance is at most the radius.
+    std::vector<AdValues> ads;
+    for (int dy = -60; dy <= 60; ++dy)
+        for (int dx = -60; dx <= 60; ++dx)
+            ads.push_back(MakeAd("0", "1", "30", std::to_string(100 + dx), std::to_string(100 + dy)));
+    const auto db = Database(ads);
+    auto c = ManSeekingWoman();
+    c.Position = {100, 100};
+    for (int radius = -1; radius <= 200; radius += 1) {
+        c.UmKreis = radius;
+        const auto rows = SearchAds(db, c);
+        std::vector<std::size_t> expected;
+        for (std::size_t k = ads.size(); k-- > 0;) {
+            const MapPoint p{std::stoi(ads[k][12]), std::stoi(ads[k][13])};
+            if (!(DistanceKm(p, c.Position) > radius))
+                expected.push_back(k);
+        }
+        ASSERT_EQ(rows, expected) << radius << " km";
+        for (std::size_t k = 0; k < ads.size(); k += 97)
+            ASSERT_EQ(RecordMatches(db, k, c), std::find(expected.begin(), expected.end(), k) != expected.end());
+    }
+    EXPECT_FALSE(RecordMatches(db, ads.size(), c));
 }
 
 TEST(AdSearch, SkipsRecordsThatDoNotConvertAndGoesOn)
