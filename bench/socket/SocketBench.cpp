@@ -1,0 +1,163 @@
+// Bulk transfer over loopback, for bench/socket/run.
+//
+//   bench_socket serve PORT BYTES     plain sender: accepts one connection, writes BYTES,
+//                                     waits until the reader closes; prints the seconds
+//   bench_socket sink PORT            plain reader: accepts one connection, reads to the
+//                                     end; prints bytes and seconds
+//   bench_socket receive PORT [BUF]   TWSocket reads from 127.0.0.1:PORT until closed
+//   bench_socket send PORT BYTES      TWSocket writes BYTES, paced by OnDataSent
+//
+// The plain sides use blocking calls with 1 MiB buffers, so they are never the limit.
+#include "net/WSocket.h"
+#include "platform/Application.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <netinet/in.h>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace zuneigo;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int ListenOn(int port) {
+    int l = ::socket(AF_INET, SOCK_STREAM, 0);
+    int one = 1;
+    ::setsockopt(l, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    if (::bind(l, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(l, 1) != 0) {
+        std::perror("listen");
+        std::exit(2);
+    }
+    std::printf("listening\n");
+    std::fflush(stdout);
+    return l;
+}
+
+int Serve(int port, long long bytes) {
+    int l = ListenOn(port);
+    int c = ::accept(l, nullptr, nullptr);
+    auto t0 = Clock::now();
+    std::vector<char> buf(1 << 20, 'z');
+    long long left = bytes;
+    while (left > 0) {
+        ssize_t n = ::send(c, buf.data(), static_cast<size_t>(std::min<long long>(left, (long long)buf.size())), MSG_NOSIGNAL);
+        if (n <= 0) {
+            std::perror("send");
+            return 1;
+        }
+        left -= n;
+    }
+    ::shutdown(c, SHUT_WR);
+    while (::recv(c, buf.data(), buf.size(), 0) > 0) {
+    }
+    double s = std::chrono::duration<double>(Clock::now() - t0).count();
+    std::printf("bytes=%lld seconds=%.4f\n", bytes, s);
+    ::close(c);
+    ::close(l);
+    return 0;
+}
+
+int Sink(int port) {
+    int l = ListenOn(port);
+    int c = ::accept(l, nullptr, nullptr);
+    auto t0 = Clock::now();
+    std::vector<char> buf(1 << 20);
+    long long total = 0;
+    for (;;) {
+        ssize_t n = ::recv(c, buf.data(), buf.size(), 0);
+        if (n <= 0) break;
+        total += n;
+    }
+    double s = std::chrono::duration<double>(Clock::now() - t0).count();
+    std::printf("bytes=%lld seconds=%.4f\n", total, s);
+    ::close(c);
+    ::close(l);
+    return 0;
+}
+
+int Receive(int port, int bufferSize) {
+    TWSocket s;
+    std::vector<char> buf(static_cast<std::size_t>(bufferSize));
+    long long total = 0;
+    bool closed = false;
+    s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+        int n = sender->Receive(buf.data(), bufferSize);
+        if (n > 0) total += n;
+    };
+    s.OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) { closed = true; };
+    s.SetAddr("127.0.0.1");
+    s.SetPort(std::to_string(port));
+    auto t0 = Clock::now();
+    s.Connect();
+    auto& app = platform::Application::Instance();
+    while (!closed) app.HandleMessage();
+    double sec = std::chrono::duration<double>(Clock::now() - t0).count();
+    std::printf("bytes=%lld seconds=%.4f\n", total, sec);
+    return 0;
+}
+
+int Send(int port, long long bytes) {
+    TWSocket s;
+    s.SetLingerOnOff(wsLingerOff);
+    std::vector<char> block(1 << 20, 'z');
+    long long handed = 0;
+    bool closed = false, finished = false;
+    auto next = [&](TCustomWSocket* sender) {
+        long long len = std::min<long long>(bytes - handed, (long long)block.size());
+        handed += len;
+        sender->Send(block.data(), static_cast<int>(len));
+    };
+    s.OnSessionConnected = [&](TCustomWSocket* sender, std::uint16_t e) {
+        if (e != 0) {
+            std::fprintf(stderr, "connect failed: %u\n", e);
+            std::exit(1);
+        }
+        next(sender);
+    };
+    s.OnDataSent = [&](TCustomWSocket* sender, std::uint16_t) {
+        if (handed < bytes) {
+            next(sender);
+        } else if (!finished) {
+            finished = true;
+            sender->Shutdown(1);
+        }
+    };
+    s.OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) { closed = true; };
+    s.SetAddr("127.0.0.1");
+    s.SetPort(std::to_string(port));
+    auto t0 = Clock::now();
+    s.Connect();
+    auto& app = platform::Application::Instance();
+    while (!closed) app.HandleMessage();
+    double sec = std::chrono::duration<double>(Clock::now() - t0).count();
+    std::printf("bytes=%lld seconds=%.4f\n", handed, sec);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: bench_socket serve|sink|receive|send PORT [BYTES|BUFFER]\n");
+        return 2;
+    }
+    std::string mode = argv[1];
+    int port = std::atoi(argv[2]);
+    if (mode == "serve" && argc >= 4) return Serve(port, std::atoll(argv[3]));
+    if (mode == "sink") return Sink(port);
+    if (mode == "receive") return Receive(port, argc >= 4 ? std::atoi(argv[3]) : 65536);
+    if (mode == "send" && argc >= 4) return Send(port, std::atoll(argv[3]));
+    std::fprintf(stderr, "bad arguments\n");
+    return 2;
+}
