@@ -379,3 +379,30 @@ TEST(SocksWSocket, PropertiesAndRefusals)
     EXPECT_EQ(c.SocksPort(), "");
     EXPECT_EQ(c.SocksPhase(), 0);
 }
+
+TEST(SocksWSocket, UnreachableServerAndUnresolvableSocks4Destination)
+{
+    // Nothing listens on the SOCKS port: the TCP failure reaches the owner as it is.
+    TWSocket s;
+    Recorder r(s);
+    ConnectThrough(s, FreeTcpPort(), "5", 80);
+    ASSERT_TRUE(PumpUntil([&] { return r.closed; }));
+    EXPECT_EQ(r.events, (std::vector<std::string>{"SocksConnected(10061)", "SessionConnected(10061)",
+                                                  "SessionClosed(0)"}));
+
+    // SOCKS 4 carries an address: a name that does not resolve fails through the same
+    // sequence as any negotiation failure, and nothing is sent.
+    TempDir dir;
+    RunningPeer peer = StartScriptedSocksPeer(dir, {"wait"});
+    ASSERT_TRUE(peer.ok);
+    TWSocket t;
+    Recorder q(t);
+    ConnectThrough(t, peer.port, "4", 80, "no-such-host.invalid");
+    ASSERT_TRUE(PumpUntil([&] { return q.closed; }));
+    ASSERT_EQ(q.events.size(), 4u) << ::testing::PrintToString(q.events);
+    EXPECT_EQ(q.events[1].rfind("SocksError(20017,ESocketException ", 0), 0u) << q.events[1];
+    EXPECT_EQ(q.events[2], "SessionConnected(20017)");
+    EXPECT_EQ(q.events[3], "SessionClosed(20017)");
+    ASSERT_TRUE(PumpUntil([&] { return !ScriptedPeerLog(dir).empty(); }));
+    EXPECT_EQ(ScriptedPeerLog(dir)[0], "");
+}
