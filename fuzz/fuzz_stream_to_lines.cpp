@@ -42,6 +42,13 @@ void Check(const zuneigo::AdDatabase& db, const std::vector<std::string>& expect
     }
     if (db.Lines() != expected)
         std::abort();
+    for (std::size_t k = 0; k < db.RecordCount(); ++k) {
+        const auto record = db.Record(k);
+        for (std::size_t i = 0; i < record.size(); ++i) {
+            if (record[i] != expected[k * zuneigo::AdFieldCount + i])
+                std::abort();
+        }
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "app/core/AdSummary.h"
 #include "app/core/LargeBuffer.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -33,6 +34,8 @@ public:
     {
         return Line(record * AdFieldCount + static_cast<std::size_t>(field));
     }
+    // All 14 fields of record k (0 <= k < RecordCount()) in one walk, for filling rows.
+    std::array<std::string_view, AdFieldCount> Record(std::size_t record) const;
     std::vector<std::string> Lines() const;
 
     // The bytes of record k (0 <= k < RecordCount()): its 14 lines with their breaks; the

@@ -175,10 +175,16 @@ TEST(AdDatabase, FieldsStayAlignedAcrossPiecesEmptyFieldsAndMixedBreaks)
     db.AppendText(AdLines(second, "\r") + "extra\r\n");
     ASSERT_EQ(db.Count(), 29u);
     ASSERT_EQ(db.RecordCount(), 2u);
+    const auto record0 = db.Record(0);
+    const auto record1 = db.Record(1);
     for (int i = 0; i < AdFieldCount; ++i) {
-        EXPECT_EQ(db.Field(0, i), first[static_cast<std::size_t>(i)]) << i;
-        EXPECT_EQ(db.Field(1, i), second[static_cast<std::size_t>(i)]) << i;
+        const auto f = static_cast<std::size_t>(i);
+        EXPECT_EQ(db.Field(0, i), first[f]) << i;
+        EXPECT_EQ(db.Field(1, i), second[f]) << i;
+        EXPECT_EQ(record0[f], first[f]) << i;
+        EXPECT_EQ(record1[f], second[f]) << i;
     }
+    EXPECT_THROW(db.Record(2), std::out_of_range);
     EXPECT_EQ(db.Line(28), "extra");
 }
 
