@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <bit>
-#include <stdexcept>
+#include <string>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -81,7 +81,7 @@ void AdDatabase::Clear()
 std::string_view AdDatabase::Line(std::size_t index) const
 {
     if (index >= lineCount_)
-        throw std::out_of_range("line index out of range");
+        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
     const char* end = bytes_.data() + bytes_.size();
     const char* p = bytes_.data() + recordStarts_[index / AdFieldCount];
     for (std::size_t skip = index % AdFieldCount; skip != 0; --skip)
@@ -120,7 +120,7 @@ std::vector<std::string> AdDatabase::Lines() const
 std::string_view AdDatabase::RecordText(std::size_t record) const
 {
     if (record >= RecordCount())
-        throw std::out_of_range("record index out of range");
+        throw EListError("List index out of bounds (" + std::to_string(record) + ")");
     const std::size_t begin = recordStarts_[record];
     const std::size_t end = record + 1 < recordStarts_.size() ? recordStarts_[record + 1] : bytes_.size();
     return {bytes_.data() + begin, end - begin};
@@ -130,6 +130,12 @@ void AdDatabase::AppendText(std::string_view text)
 {
     if (text.empty())
         return;
+    if (text.data() >= bytes_.data() && text.data() < bytes_.data() + bytes_.size()) {
+        // Growing the buffer would move the bytes the view points at.
+        const std::string copy(text);
+        AppendText(copy);
+        return;
+    }
     std::size_t from = bytes_.size();
     if (!bytes_.empty() && bytes_.back() != '\n') {
         // End the previous last line so the new text starts a line of its own. After a

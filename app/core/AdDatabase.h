@@ -6,6 +6,7 @@
 #include "app/core/AdRecord.h"
 #include "app/core/AdSummary.h"
 #include "app/core/LargeBuffer.h"
+#include "base/Exception.h"
 
 #include <array>
 #include <cstddef>
@@ -19,6 +20,12 @@ namespace zuneigo {
 class TStream;
 class TMemoryStream;
 
+// A line or record index outside the list: "List index out of bounds (N)".
+class EListError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 class AdDatabase {
 public:
     void Clear();
@@ -28,7 +35,7 @@ public:
     // Whole records only: lines div 14.
     std::size_t RecordCount() const { return lineCount_ / AdFieldCount; }
 
-    // Line index, 0 <= index < Count(); raises std::out_of_range otherwise.
+    // Line index, 0 <= index < Count(); raises EListError otherwise.
     std::string_view Line(std::size_t index) const;
     std::string_view Field(std::size_t record, int field) const
     {
@@ -46,7 +53,7 @@ public:
     const AdSummary& Summary(std::size_t record) const { return summaries_[record]; }
 
     // Appends the lines found in text. Lines already present stay whole: appended text
-    // never continues the previous last line.
+    // never continues the previous last line. text may be a view into this database.
     void AppendText(std::string_view text);
     // The same, taking the bytes over without a copy when the database is empty.
     void AppendBytes(std::vector<char>&& bytes);

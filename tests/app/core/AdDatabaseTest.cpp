@@ -155,8 +155,8 @@ TEST(AdDatabase, CountsWholeRecordsOnly)
     db.AppendText(linesOf(27));
     EXPECT_EQ(db.Field(0, 13), "line13");
     EXPECT_EQ(db.Line(26), "line26"); // lines after the last record stay in the list
-    EXPECT_THROW(db.RecordText(1), std::out_of_range);
-    EXPECT_THROW(db.Line(27), std::out_of_range);
+    EXPECT_THROW(db.RecordText(1), EListError);
+    EXPECT_THROW(db.Line(27), EListError);
 }
 
 TEST(AdDatabase, FieldsStayAlignedAcrossPiecesEmptyFieldsAndMixedBreaks)
@@ -184,8 +184,10 @@ TEST(AdDatabase, FieldsStayAlignedAcrossPiecesEmptyFieldsAndMixedBreaks)
         EXPECT_EQ(record0[f], first[f]) << i;
         EXPECT_EQ(record1[f], second[f]) << i;
     }
-    EXPECT_THROW(db.Record(2), std::out_of_range);
+    EXPECT_THROW(db.Record(2), EListError);
     EXPECT_EQ(db.Line(28), "extra");
+    db.AppendText(db.Line(14)); // a view into the database itself
+    EXPECT_EQ(db.Line(29), "Berta");
 }
 
 TEST(AdDatabase, HoldsTheTextOnceWithASmallIndex)
