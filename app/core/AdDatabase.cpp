@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <functional>
 #include <string>
 
 #if defined(__SSE2__)
@@ -130,7 +131,8 @@ void AdDatabase::AppendText(std::string_view text)
 {
     if (text.empty())
         return;
-    if (text.data() >= bytes_.data() && text.data() < bytes_.data() + bytes_.size()) {
+    const std::less<const char*> before;
+    if (!before(text.data(), bytes_.data()) && before(text.data(), bytes_.data() + bytes_.size())) {
         // Growing the buffer would move the bytes the view points at.
         const std::string copy(text);
         AppendText(copy);

@@ -1,5 +1,9 @@
 #include "AdGenerator.h"
 
+#include "app/core/MapCities.h"
+#include "app/core/MapScale.h"
+
+#include <algorithm>
 #include <string>
 
 namespace zuneigo::bench {
@@ -70,9 +74,20 @@ AdValues AdGenerator::Next()
     ad[AdField::Activities] = activities;
     ad[AdField::Title] = Pick(Titles);
     ad[AdField::Contact] = Lower(name) + std::to_string(Below(1000)) + "@" + Pick(Domains);
-    // Marker corners: a click anywhere on the 196 x 260 map, minus the marker offset.
-    ad[AdField::PosX] = std::to_string(static_cast<int>(Below(196)) - 4);
-    ad[AdField::PosY] = std::to_string(static_cast<int>(Below(260)) - 4);
+    // Most people live in or around the large cities, the others anywhere on the map.
+    int x;
+    int y;
+    if (Below(10) < 6) {
+        const MapCity& city = MapCities[Below(static_cast<std::uint32_t>(MapCities.size()))];
+        x = city.X + static_cast<int>(Below(21) + Below(21)) - 20;
+        y = city.Y + static_cast<int>(Below(21) + Below(21)) - 20;
+    } else {
+        x = static_cast<int>(Below(MapWidth));
+        y = static_cast<int>(Below(MapHeight));
+    }
+    // Marker corners: the clicked pixel minus the marker offset.
+    ad[AdField::PosX] = std::to_string(std::clamp(x, 0, MapWidth - 1) - MarkerOffset);
+    ad[AdField::PosY] = std::to_string(std::clamp(y, 0, MapHeight - 1) - MarkerOffset);
     return ad;
 }
 

@@ -1,6 +1,9 @@
+#include "app/core/MapCities.h"
 #include "app/core/MapScale.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace zuneigo;
 
@@ -51,4 +54,22 @@ TEST(MapScale, DistanceInKilometres)
     // The map's diagonal is about 1187 km.
     EXPECT_NEAR(DistanceKm({0, 0}, {MapWidth, MapHeight}), 1187.2, 0.1);
     EXPECT_GT(DistanceKm({INT32_MAX, 0}, {INT32_MIN, 0}), 1e10);
+}
+
+TEST(MapScale, DistancesBetweenLargeCitiesMatchTheGlobe)
+{
+    // Great-circle distances against the map's: the scale and the city table must agree
+    // to a couple of per cent plus a pixel of rounding at each end.
+    const auto greatCircle = [](const MapCity& a, const MapCity& b) {
+        const double rad = 3.14159265358979323846 / 180;
+        const double h = std::pow(std::sin((b.Lat - a.Lat) * rad / 2), 2) +
+                         std::cos(a.Lat * rad) * std::cos(b.Lat * rad) * std::pow(std::sin((b.Lon - a.Lon) * rad / 2), 2);
+        return 2 * 6371 * std::asin(std::sqrt(h));
+    };
+    for (const MapCity& a : MapCities) {
+        for (const MapCity& b : MapCities) {
+            const double map = DistanceKm(MarkerForMapClick(a.X, a.Y), MarkerForMapClick(b.X, b.Y));
+            EXPECT_NEAR(map, greatCircle(a, b), 0.02 * greatCircle(a, b) + 2 * 1.5 / PixelsPerKm) << a.Name << " - " << b.Name;
+        }
+    }
 }
