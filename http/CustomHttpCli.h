@@ -28,6 +28,8 @@ class TCustomHttpCli {
 public:
     static constexpr std::size_t ReceiveBufferSize = 8193; // 8192 bytes and a zero byte
     static constexpr std::size_t BodyChunkSize = 8193;
+    // Largest piece of document read at once (the header is read 8192 bytes at most).
+    static constexpr std::size_t BodyReadSize = 65536;
 
     TCustomHttpCli();
     virtual ~TCustomHttpCli() = default;
@@ -225,6 +227,7 @@ private:
     std::string requestBuffer_;
     std::vector<char> bodyChunk_;
     char receiveBuffer_[ReceiveBufferSize];
+    std::vector<char> bodyBuffer_; // allocated with the first document piece
     std::size_t receiveLength_ = 0;
     // The last line, or while the document is read the last piece, as a view into
     // receiveBuffer_ or lineCopy_.

@@ -47,6 +47,19 @@ void TCustomHttpCli::Fail(std::exception_ptr failure)
 
 void TCustomHttpCli::HandleDataAvailable(std::uint16_t)
 {
+    if (state_ == hsWaitingBody && receiveLength_ == 0) {
+        // The document is not cut into lines: read it in large pieces straight from the
+        // socket and hand each piece on whole.
+        if (bodyBuffer_.empty())
+            bodyBuffer_.resize(BodyReadSize);
+        const long n = TransportReceive(bodyBuffer_.data(), bodyBuffer_.size());
+        if (n <= 0)
+            return;
+        currentData_ = bodyBuffer_.data();
+        currentLen_ = static_cast<std::size_t>(n);
+        DeliverBodyData();
+        return;
+    }
     if (receiveLength_ >= HeldMax) {
         // Only reached when a line filled the buffer before the failure path below
         // could end the connection; the receive loop discards the exception.

@@ -245,3 +245,18 @@ TEST(HttpCliResponse, DocumentThatCannotBeStoredFailsTheRequest)
     EXPECT_EQ(c.RequestState(), hsReady);
     EXPECT_THROW(std::rethrow_exception(c.Failure()), EWriteError);
 }
+
+TEST(HttpCliResponse, DocumentPiecesFollowTheReadsNotTheContent)
+{
+    Fixture f;
+    std::vector<int> pieces;
+    f.c.OnDocData = [&](TCustomHttpCli&, const char*, int len) { pieces.push_back(len); };
+    std::string body(200000, 'b');
+    body[70000] = '\n';
+    f.c.PeerSends("HTTP/1.0 200 OK\r\n\r\n" + std::string(10, 'a'));
+    f.c.PeerSends(body);
+    f.c.PeerCloses();
+    // the bytes behind the header come first, then reads of up to 64 KiB each
+    EXPECT_EQ(pieces, (std::vector<int>{10, 65536, 65536, 65536, 3392}));
+    EXPECT_EQ(f.doc.ToString(), std::string(10, 'a') + body);
+}

@@ -1,4 +1,5 @@
 // zuneigo-fetch: one HTTP request with THttpCli, for scripting and diagnosis.
+#include "BufferedOutput.h"
 #include "FetchOptions.h"
 
 #include "base/Stream.h"
@@ -136,12 +137,13 @@ int Run(const FetchOptions& o)
         }
     };
 
-    std::unique_ptr<TStream> output;
+    std::unique_ptr<TStream> target;
     if (o.output.empty())
-        output = std::make_unique<StdoutStream>();
+        target = std::make_unique<StdoutStream>();
     else
-        output = std::make_unique<TFileStream>(o.output, TFileStream::fmCreate);
-    cli.SetRcvdStream(output.get());
+        target = std::make_unique<TFileStream>(o.output, TFileStream::fmCreate);
+    BufferedOutput output(std::move(target));
+    cli.SetRcvdStream(&output);
 
     std::unique_ptr<TFileStream> body;
     if (!o.dataFile.empty()) {
@@ -152,9 +154,11 @@ int Run(const FetchOptions& o)
     const THttpRequest kind = o.method == "POST" ? rqPost : o.method == "HEAD" ? rqHead : rqGet;
     try {
         cli.RunRequest(kind);
+        output.Flush();
     } catch (const EHttpException&) {
         if (o.showHeader && cli.RequestType() == kind)
             ShowHeader(cli);
+        output.Flush();
         throw;
     }
     if (o.verbose)
