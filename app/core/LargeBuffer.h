@@ -1,6 +1,6 @@
 #pragma once
 // Large buffers are backed by huge pages where the system offers them: first touching a
-// fresh page is costly, on virtual machines especially, and a million ads fill tens of
+// fresh page is costly, above all on virtual machines, and a million ads fill tens of
 // thousands of ordinary pages.
 #include <cstddef>
 #include <new>
