@@ -103,8 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 4)
         return 0;
-    std::uint32_t seed;
-    std::memcpy(&seed, data, 4);
+    std::uint32_t choice;
+    std::memcpy(&choice, data, 4);
     const std::string answer(reinterpret_cast<const char*>(data) + 4, size - 4);
 
     FedClient c;
@@ -114,25 +114,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     body.SetPosition(0);
     c.SetRcvdStream(&doc);
     c.SetSendStream(&body);
-    c.SetURL((seed & 1) ? "http://u:p@host:8080/dir/file.exe?q=1" : "/x");
-    if (seed & 2)
+    c.SetURL((choice & 1) ? "http://u:p@host:8080/dir/file.exe?q=1" : "/x");
+    if (choice & 2)
         c.SetProxy("proxy:3128");
     std::int64_t delivered = 0;
     c.OnDocData = [&](TCustomHttpCli&, const char*, int len) { delivered += len; };
 
     const THttpRequest kinds[] = {rqGet, rqHead, rqPost, rqGet};
     try {
-        c.StartRequest(kinds[(seed >> 2) & 3]);
+        c.StartRequest(kinds[(choice >> 2) & 3]);
     } catch (const Exception&) {
         return 0; // refused at once: nothing to read
     }
-    std::uint32_t rng = seed | 1;
+    std::uint32_t rng = choice | 1;
     for (int round = 0; round < 25 && c.RequestState() == hsDnsLookup; ++round) {
         c.Establish();
         std::size_t at = 0;
         while (at < answer.size() && c.open) {
             rng = rng * 1103515245u + 12345u;
-            const std::size_t piece = 1 + (rng >> 16) % ((seed & 0x100) ? 9000 : 40);
+            const std::size_t piece = 1 + (rng >> 16) % ((choice & 0x100) ? 9000 : 40);
             c.pending.append(answer, at, piece);
             at += piece;
             c.ReceiveLoop();
