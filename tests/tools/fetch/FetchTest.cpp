@@ -160,6 +160,12 @@ TEST(Fetch, FailuresAndTheirExitCodes)
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err.rfind("zuneigo-fetch: ", 0), 0u);
 
+    // a document that cannot be stored is a failure, not a success
+    ScriptedPeer big({{Recv(), Send("HTTP/1.0 200 OK\r\n\r\n" + std::string(600000, 'x'))}});
+    r = Fetch({"-o", "/dev/full", big.Url("/")});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "zuneigo-fetch: Stream write error\n");
+
     r = Fetch({"-X", "POST", peer.Url("/")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "zuneigo-fetch: HTTP component has nothing to post (2)\n");
