@@ -11,6 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size == 0)
         return 0;
+    // Frames up to 512 x 512 pixels: larger ones only cost allocation time, their handling is
+    // the same code.
+    zuneigo::TGIFBitmap::SetMaxPixels(std::size_t(1) << 18);
     zuneigo::TGIFImage::SetTolerateDamagedData((data[0] & 1) == 0);
     zuneigo::TGIFImage image;
     try {

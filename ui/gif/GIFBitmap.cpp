@@ -2,22 +2,26 @@
 
 #include "base/Exception.h"
 
+#include <atomic>
 #include <new>
 
 namespace zuneigo {
 
 namespace {
-constexpr std::size_t MaxPixels = TGIFBitmap::MaxBytes;
+std::atomic<std::size_t> maxPixels{std::size_t(1) << 28};
 }
 
-TGIFBitmap::TGIFBitmap(int width, int height, int bitsPerPixel)
+std::size_t TGIFBitmap::MaxPixels() { return maxPixels.load(std::memory_order_relaxed); }
+void TGIFBitmap::SetMaxPixels(std::size_t pixels) { maxPixels.store(pixels, std::memory_order_relaxed); }
+
+TGIFBitmap::TGIFBitmap(int width, int height, int bitsPerPixel, std::size_t spare)
     : width_(width < 0 ? 0 : width), height_(height < 0 ? 0 : height), bpp_(bitsPerPixel)
 {
     // The decoder also keeps one byte per pixel while it works, hence the pixel bound.
-    if (static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) > MaxPixels)
+    if (static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) > MaxPixels())
         throw Exception(gifmsg::ImageTooLarge);
     rowBytes_ = RowBytesFor(width_, bpp_);
-    const std::size_t size = Size();
+    const std::size_t size = Size() + spare;
     if (size != 0) {
         bits_.reset(static_cast<std::uint8_t*>(std::calloc(size, 1)));
         if (!bits_)

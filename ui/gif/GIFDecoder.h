@@ -15,8 +15,11 @@ struct LzwOutcome {
 };
 
 // imageData: the minimum code size byte and the sub-blocks as stored (cut sub-blocks are
-// fine). The bitmap must be zero-filled; pixels the data does not reach stay colour 0.
-// With strict set, a code size out of range returns at once without decoding.
+// fine). The bitmap must be zero-filled, and an 8-bit one must have DecodeSpare spare
+// bytes; pixels the data does not reach stay colour 0. With strict set, a code size out
+// of range returns at once without decoding.
+inline constexpr std::size_t DecodeSpare = 4096 + 16;
+
 LzwOutcome DecodeLzw(const std::vector<std::uint8_t>& imageData, bool interlaced, bool strict, TGIFBitmap& bitmap);
 
 } // namespace zuneigo::gifdetail

@@ -109,7 +109,7 @@ const TGIFBitmap& TGIFFrame::Bitmap() const
     else
         throw Exception(gifmsg::WrongColorCount);
 
-    auto bitmap = std::make_shared<TGIFBitmap>(width_, height_, depth);
+    auto bitmap = std::make_shared<TGIFBitmap>(width_, height_, depth, depth == 8 ? gifdetail::DecodeSpare : 0);
     TGIFColorTable palette(std::size_t(1) << depth);
     std::copy_n(colorTable_.begin(), std::min(palette.size(), colorTable_.size()), palette.begin());
     bitmap->SetPalette(std::move(palette));

@@ -38,7 +38,8 @@ class TGIFBitmap {
 public:
     TGIFBitmap() = default;
     // Zero-filled (every pixel colour 0). Raises when the bitmap would be unreasonably large.
-    TGIFBitmap(int width, int height, int bitsPerPixel);
+    // `spare` zero bytes are allocated behind the bits for a writer's own use.
+    TGIFBitmap(int width, int height, int bitsPerPixel, std::size_t spare = 0);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -60,9 +61,11 @@ public:
 
     // Rows of (depth x width + 31) div 32 x 4 bytes.
     static std::size_t RowBytesFor(int width, int bitsPerPixel);
-    // A frame bitmap may not exceed this many bytes: an ordinary 16-bit-sized picture fits, a
-    // hostile header cannot make the reader claim gigabytes.
-    static constexpr std::size_t MaxBytes = std::size_t(1) << 28;
+    // Process-wide bound on a bitmap's pixels (default 2^28, e.g. 16384 x 16384): a header
+    // of a few bytes cannot make the reader claim gigabytes. Larger frames raise
+    // "GIF image too large".
+    static std::size_t MaxPixels();
+    static void SetMaxPixels(std::size_t pixels);
 
 private:
     struct FreeDeleter {
