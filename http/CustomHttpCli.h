@@ -196,6 +196,7 @@ private:
     // What the running request was started with: setting the properties during a
     // request (a refused second call does) must not redirect its data.
     TStream* activeSendStream_ = nullptr;
+    std::int64_t sendStart_ = 0; // where the body starts in activeSendStream_
     TStream* activeRcvdStream_ = nullptr;
     bool viaProxy_ = false;
 

@@ -60,6 +60,7 @@ void TCustomHttpCli::StartRequest(THttpRequest request)
     receiveLength_ = 0;
 
     activeSendStream_ = sendStream_;
+    sendStart_ = sendStream_ ? sendStream_->Position() : 0;
     activeRcvdStream_ = rcvdStream_;
     viaProxy_ = !proxy_.empty();
     target_ = DeriveHttpTarget(url_, proxy_, proxyPort_);

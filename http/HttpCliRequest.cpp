@@ -3,6 +3,8 @@
 #include "http/CustomHttpCli.h"
 #include "http/TextEncoding.h"
 
+#include <algorithm>
+
 namespace zuneigo {
 
 void TCustomHttpCli::AddRequestLine(const std::string& line)
@@ -33,8 +35,17 @@ void TCustomHttpCli::ComposeRequest(const std::string& method, const std::string
     AddRequestLine("Host: " + target_.originHost);
     if (noCache_)
         AddRequestLine("Pragma: no-cache");
-    if (post)
-        AddRequestLine("Content-Length: " + IntToStr(activeSendStream_ ? activeSendStream_->Size() : 0));
+    if (post) {
+        // The body is what the stream holds from its position at the start of the
+        // request; the length must name exactly what is sent, or the server waits for
+        // bytes that never come. A redirected POST sends the same body again.
+        std::int64_t length = 0;
+        if (activeSendStream_) {
+            activeSendStream_->SetPosition(sendStart_);
+            length = std::max<std::int64_t>(0, activeSendStream_->Size() - sendStart_);
+        }
+        AddRequestLine("Content-Length: " + IntToStr(length));
+    }
     if (modifiedSince_ != 0)
         AddRequestLine("If-Modified-Since: " + FormatHttpDate(modifiedSince_) + " GMT");
     if (!username_.empty())

@@ -206,3 +206,23 @@ TEST(HttpCliControl, SynchronousCallRaisesForErrorStatusesOnly)
     // OnRequestDone comes through its own message, not before Get returns
     EXPECT_EQ(c.RequestState(), hsReady);
 }
+
+TEST(HttpCliControl, RedirectedPostSendsTheSameBodyAgain)
+{
+    Logged c;
+    TMemoryStream body;
+    body.WriteString("skip|T1=a&T2=b");
+    body.SetPosition(5);
+    c.SetSendStream(&body);
+    c.SetURL("http://a/cgi");
+    c.StartRequest(rqPost);
+    c.Establish();
+    c.SendComplete();
+    EXPECT_NE(c.sent.find("\r\nContent-Length: 9\r\n\r\nT1=a&T2=b"), std::string::npos) << c.sent;
+    c.sent.clear();
+    c.Answer({"HTTP/1.0 302 Found\r\nLocation: /other\r\n\r\n"});
+    c.Establish();
+    c.SendComplete();
+    EXPECT_EQ(c.sent.substr(0, 22), "POST /other HTTP/1.0\r\n");
+    EXPECT_NE(c.sent.find("\r\nContent-Length: 9\r\n\r\nT1=a&T2=b"), std::string::npos) << c.sent;
+}

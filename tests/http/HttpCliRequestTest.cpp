@@ -145,7 +145,7 @@ TEST(HttpCliRequest, PostBodyInChunksPacedBySendCompletion)
     for (std::size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<char>('a' + i % 26);
     body.WriteString(data);
-    body.SetPosition(100); // only the rest is sent, the header still names the whole size
+    body.SetPosition(100); // the body starts here, and the length says so
     c.SetSendStream(&body);
     std::vector<std::string> events;
     c.OnSendBegin = [&](TCustomHttpCli&) { events.push_back("begin"); };
@@ -155,7 +155,7 @@ TEST(HttpCliRequest, PostBodyInChunksPacedBySendCompletion)
     c.Establish();
     const std::string header = "POST /cgi HTTP/1.0\r\n" + DefaultAccept +
                                "Content-Type: application/x-www-form-urlencoded\r\n" + DefaultAgent +
-                               "Host: h\r\nContent-Length: 20000\r\n\r\n";
+                               "Host: h\r\nContent-Length: 19900\r\n\r\n";
     // the header and one chunk wait in the socket, no more
     EXPECT_EQ(c.sent, header + data.substr(100, 8193));
     c.SendComplete();
