@@ -217,3 +217,33 @@ TEST(Fetch, ThroughSocksServers)
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.empty());
 }
+
+TEST(Fetch, ThroughSocks4AndSocks5OfDante)
+{
+    const std::string danted = FindProgram("danted");
+    if (danted.empty())
+        GTEST_SKIP() << "dante-server is not installed";
+    NginxServer nginx;
+    TempDir dir;
+    const int port = FreeTcpPort();
+    std::string me;
+    RunCommand({"/usr/bin/id", "-un"}, &me);
+    while (!me.empty() && (me.back() == '\n' || me.back() == '\r'))
+        me.pop_back();
+    WriteFile(dir.File("danted.conf"),
+              "logoutput: " + dir.File("danted.log") + "\ninternal: 127.0.0.1 port = " + std::to_string(port) +
+                  "\nexternal: 127.0.0.1\nsocksmethod: none\nclientmethod: none\nuser.privileged: " + me +
+                  "\nuser.unprivileged: " + me +
+                  "\nclient pass {\n  from: 127.0.0.0/8 to: 0.0.0.0/0\n}\n"
+                  "socks pass {\n  from: 127.0.0.0/8 to: 0.0.0.0/0\n  command: connect\n  protocol: tcp\n}\n");
+    Process dante({danted, "-f", dir.File("danted.conf"), "-p", dir.File("danted.pid"), "-N", "1"},
+                  dir.File("danted.out"));
+    ASSERT_TRUE(WaitForTcpPort(port)) << ReadFile(dir.File("danted.log"));
+    // (dante refuses the 4A form, a host name behind the address 0.0.0.1)
+    for (const std::string level : {"4", "5"}) {
+        const FetchRun r = Fetch({"--socks", "127.0.0.1:" + std::to_string(port), "--socks-level", level,
+                                  nginx.Url("/index.html")});
+        EXPECT_EQ(r.status, 0) << level << ": " << r.err;
+        EXPECT_EQ(r.out, ReadFile(nginx.WwwFile("index.html"))) << level;
+    }
+}
