@@ -226,3 +226,26 @@ TEST(HttpCliControl, RedirectedPostSendsTheSameBodyAgain)
     EXPECT_EQ(c.sent.substr(0, 22), "POST /other HTTP/1.0\r\n");
     EXPECT_NE(c.sent.find("\r\nContent-Length: 9\r\n\r\nT1=a&T2=b"), std::string::npos) << c.sent;
 }
+
+TEST(HttpCliControl, NextRequestFromInsideOnRequestDone)
+{
+    Logged c;
+    c.SetURL("http://a/1");
+    int started = 0;
+    c.OnRequestDone = [&](TCustomHttpCli& s, THttpRequest, std::uint16_t) {
+        if (++started == 1) {
+            s.SetURL("http://b/2");
+            s.StartRequest(rqHead);
+        }
+    };
+    c.StartRequest(rqGet);
+    c.Establish();
+    c.Answer({"HTTP/1.0 200 OK\r\n\r\n"});
+    EXPECT_EQ(c.RequestState(), hsDnsLookup);
+    EXPECT_EQ(c.lookups.back(), "b");
+    c.Establish();
+    EXPECT_NE(c.sent.find("HEAD /2 HTTP/1.0\r\n"), std::string::npos);
+    c.Answer({"HTTP/1.0 200 OK\r\n\r\n"});
+    EXPECT_EQ(c.RequestState(), hsReady);
+    EXPECT_EQ(started, 2);
+}
