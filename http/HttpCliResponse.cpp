@@ -71,14 +71,10 @@ void TCustomHttpCli::HandleDataAvailable(std::uint16_t)
     receiveLength_ += static_cast<std::size_t>(n);
     receiveBuffer_[receiveLength_] = 0;
 
-    if (state_ == hsWaitingBody) {
-        DeliverHeldBytes();
-        return;
-    }
-
     while (receiveLength_ > 0) {
         if (state_ == hsWaitingBody) {
-            // A header-less document started in this piece: the rest goes on unchanged.
+            // The document (or one that started without a header in this piece) goes
+            // on unchanged.
             DeliverHeldBytes();
             return;
         }
@@ -102,12 +98,11 @@ void TCustomHttpCli::HandleDataAvailable(std::uint16_t)
         std::memmove(receiveBuffer_, receiveBuffer_ + rawLen, receiveLength_ - rawLen + 1);
         receiveLength_ -= rawLen;
 
+        // Lines that arrive in any other state (after the request ended) are dropped.
         currentData_ = lineCopy_.data();
         currentLen_ = lineLen;
         if (state_ == hsWaitingHeader)
             ProcessHeaderLine();
-        else if (state_ == hsWaitingBody)
-            DeliverBodyData();
     }
 }
 
