@@ -105,6 +105,10 @@ void LookupMessageTaken(HANDLE handle) {
     s.lookups.erase(it);
 }
 
+void DropWindowLookupsLocked(State& s, HWND hwnd) {
+    std::erase_if(s.lookups, [hwnd](const auto& kv) { return kv.second->hwnd == hwnd; });
+}
+
 } // namespace detail
 
 using namespace detail;

@@ -29,7 +29,14 @@ struct QueueHolder {
         std::lock_guard lock(s.mutex);
         queue->alive = false;
         queue->fifo.clear();
-        std::erase_if(s.windows, [&](const auto& kv) { return kv.second->queue == queue; });
+        for (auto it = s.windows.begin(); it != s.windows.end();) {
+            if (it->second->queue == queue) {
+                DropWindowLookupsLocked(s, it->first);
+                it = s.windows.erase(it);
+            } else {
+                ++it;
+            }
+        }
         DropQueueRegistrationsLocked(s, *queue);
         std::erase_if(s.queues, [&](const auto& w) {
             auto q = w.lock();
@@ -106,6 +113,7 @@ void DestroyWindow(HWND hwnd) {
     keep = it->second->proc;
     s.windows.erase(it);
     PurgeLocked(s, [&](const QueuedMessage& m) { return m.msg.hwnd == hwnd; });
+    DropWindowLookupsLocked(s, hwnd);
     for (auto& [fd, r] : s.sockets) {
         if (r->hwnd == hwnd) {
             r->hwnd = 0;
@@ -164,8 +172,9 @@ bool PeekMessage(MSG& msg, bool remove) {
         std::lock_guard lock(s.mutex);
         q = CurrentQueueLocked();
         // Collect socket events when the queue is empty, and now and then otherwise, so
-        // a stream of posted messages cannot starve the network.
-        harvest = q->fifo.empty() || q->sinceHarvest >= 16;
+        // a stream of posted messages cannot starve the network. A look without taking
+        // always collects, so that it sees everything that is pending.
+        harvest = q->fifo.empty() || q->sinceHarvest >= 16 || !remove;
     }
     if (harvest) HarvestSocketEvents(q, 0);
     QueuedMessage m;

@@ -99,6 +99,8 @@ void DropQueueRegistrationsLocked(State& s, ThreadQueue& q);
 // Lookups (HostLookup.cpp): a message was taken off the queue by this thread (handle:
 // the lookup it reports, or 0 for any other message).
 void LookupMessageTaken(HANDLE handle);
+// Forgets the lookups that report to a window that is being destroyed (mutex held).
+void DropWindowLookupsLocked(State& s, HWND hwnd);
 
 template <class Pred>
 void PurgeLocked(State& s, Pred pred) {

@@ -3,20 +3,21 @@
 namespace zuneigo::test {
 
 void EventLog::Attach(TCustomWSocket& s) {
-    s.OnChangeState = [this](TCustomWSocket*, TSocketState o, TSocketState n) {
-        items.push_back("state " + std::to_string(o) + "->" + std::to_string(n));
+    auto st = shared;
+    s.OnChangeState = [st](TCustomWSocket*, TSocketState o, TSocketState n) {
+        st->items.push_back("state " + std::to_string(o) + "->" + std::to_string(n));
     };
-    s.OnSessionConnected = [this](TCustomWSocket*, std::uint16_t e) { items.push_back("connected " + std::to_string(e)); };
-    s.OnSessionClosed = [this](TCustomWSocket*, std::uint16_t e) { items.push_back("closed " + std::to_string(e)); };
-    s.OnDataSent = [this](TCustomWSocket*, std::uint16_t e) { items.push_back("sent " + std::to_string(e)); };
-    s.OnSessionAvailable = [this](TCustomWSocket*, std::uint16_t e) { items.push_back("available " + std::to_string(e)); };
-    s.OnDnsLookupDone = [this](TCustomWSocket*, std::uint16_t e) { items.push_back("dns " + std::to_string(e)); };
-    s.OnDataAvailable = [this](TCustomWSocket* sender, std::uint16_t e) {
-        items.push_back("data " + std::to_string(e));
-        if (!readData) return;
-        std::string buf(static_cast<std::size_t>(readChunk), '\0');
-        int n = sender->Receive(buf.data(), readChunk);
-        if (n > 0) received.append(buf.data(), static_cast<std::size_t>(n));
+    s.OnSessionConnected = [st](TCustomWSocket*, std::uint16_t e) { st->items.push_back("connected " + std::to_string(e)); };
+    s.OnSessionClosed = [st](TCustomWSocket*, std::uint16_t e) { st->items.push_back("closed " + std::to_string(e)); };
+    s.OnDataSent = [st](TCustomWSocket*, std::uint16_t e) { st->items.push_back("sent " + std::to_string(e)); };
+    s.OnSessionAvailable = [st](TCustomWSocket*, std::uint16_t e) { st->items.push_back("available " + std::to_string(e)); };
+    s.OnDnsLookupDone = [st](TCustomWSocket*, std::uint16_t e) { st->items.push_back("dns " + std::to_string(e)); };
+    s.OnDataAvailable = [st](TCustomWSocket* sender, std::uint16_t e) {
+        st->items.push_back("data " + std::to_string(e));
+        if (!st->readData) return;
+        std::string buf(static_cast<std::size_t>(st->readChunk), '\0');
+        int n = sender->Receive(buf.data(), st->readChunk);
+        if (n > 0) st->received.append(buf.data(), static_cast<std::size_t>(n));
     };
 }
 

@@ -3,16 +3,30 @@
 // compare whole sequences ("state 3->4", "connected 10061", "closed 0", ...).
 #include "net/CustomWSocket.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace zuneigo::test {
 
+// The handlers share the recorded state with the log, so a socket that outlives its log
+// (and fires events while it is destroyed) stays safe.
 struct EventLog {
-    std::vector<std::string> items;
-    std::string received;        // what the data handler read
-    bool readData = true;        // the data handler reads everything available
-    int readChunk = 65536;       // bytes per Receive call
+    struct Shared {
+        std::vector<std::string> items;
+        std::string received;
+        bool readData = true;
+        int readChunk = 65536;
+    };
+    std::shared_ptr<Shared> shared = std::make_shared<Shared>();
+    std::vector<std::string>& items = shared->items;
+    std::string& received = shared->received;  // what the data handler read
+    bool& readData = shared->readData;         // the data handler reads what is available
+    int& readChunk = shared->readChunk;        // bytes per Receive call
+
+    EventLog() = default;
+    EventLog(const EventLog&) = delete;
+    EventLog& operator=(const EventLog&) = delete;
 
     void Attach(TCustomWSocket& s);
     int Count(const std::string& item) const;

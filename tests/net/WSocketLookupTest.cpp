@@ -258,26 +258,28 @@ TEST(WSocketListen, PauseHoldsNotificationsUntilResume) {
 }
 
 TEST(WSocketLifetime, StaleNotificationNeverReachesTheSocketThatGotTheSameDescriptor) {
-    // First connection: the peer sends and closes; the notifications are queued but not
-    // yet handled when the component closes its socket.
-    ScriptedPeer first("send-close", "old data");
+    // First connection: notifications of it are queued, not yet handled, when the
+    // component closes its socket.
+    ScriptedPeer first("echo");
     TWSocket s;
     EventLog log;
     log.Attach(s);
     s.SetAddr("127.0.0.1");
     s.SetPort(std::to_string(first.Port()));
     s.Connect();
-    ASSERT_TRUE(PumpUntil([&] { return log.Has("connected 0"); }));
+    ASSERT_TRUE(PumpUntil([&] { return log.Has("sent 0"); }));
+    PumpFor(std::chrono::milliseconds(50));
+    s.SendText("x");  // queues the component's own write notification; the echo a read
     platform::MSG m;
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (platform::PendingMessageCount() == 0 && std::chrono::steady_clock::now() < end) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (platform::PendingMessageCount() < 2 && std::chrono::steady_clock::now() < end) {
         platform::PeekMessage(m, false);  // collect without dispatching
         platform::WaitMessage(20);
     }
-    ASSERT_GT(platform::PendingMessageCount(), 0u);
+    ASSERT_EQ(platform::PendingMessageCount(), 2u);
     SOCKET old = s.HSocket();
-    s.SendText("x");  // also queues the component's own write notification
     s.Close();
+    EXPECT_EQ(platform::PendingMessageCount(), 0u);  // both dropped with the socket
     log.items.clear();
 
     // Second connection on the same component: the same descriptor number comes back.

@@ -177,7 +177,7 @@ TEST(WSocketSend, FlushWaitsWithoutSpinning) {
     TWSocket s;
     s.SetLingerOnOff(wsLingerOff);
     ASSERT_TRUE(ConnectTo(s, reader.Port()));
-    const std::string data = Payload(4 * 1024 * 1024, 5);
+    const std::string data = Payload(12 * 1024 * 1024, 5);  // more than the kernel buffers hold
     s.Send(data.data(), static_cast<int>(data.size()));
     double cpu0 = CpuSeconds();
     auto t0 = std::chrono::steady_clock::now();

@@ -124,15 +124,20 @@ TEST(HostLookup, ResultAlreadyQueuedIsWithdrawnByCancel) {
 }
 
 TEST(HostLookup, LookupForADestroyedWindowIsDroppedQuietly) {
-    HANDLE h;
     {
         LookupWindow w;
-        h = WsAsyncGetHostByName(w.hwnd, kDone, "localhost");
-        ASSERT_NE(h, 0u);
-    }
+        ASSERT_NE(WsAsyncGetHostByName(w.hwnd, kDone, "localhost"), 0u);
+    }  // destroyed while the lookup runs
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (PendingLookupCount() > 0 && std::chrono::steady_clock::now() < end) WaitMessage(20);
     EXPECT_EQ(PendingLookupCount(), 0u);
+    {
+        LookupWindow w;
+        ASSERT_NE(WsAsyncGetHostByName(w.hwnd, kDone, "localhost"), 0u);
+        while (PendingMessageCount() == 0 && std::chrono::steady_clock::now() < end) WaitMessage(20);
+        ASSERT_EQ(PendingMessageCount(), 1u);
+    }  // destroyed with the result queued
     EXPECT_EQ(PendingMessageCount(), 0u);
+    EXPECT_EQ(PendingLookupCount(), 0u);
     EXPECT_EQ(WsAsyncGetHostByName(0, kDone, "localhost"), 0u);
 }

@@ -383,3 +383,34 @@ TEST(SocketLibrary, StartsOnFirstCallAfterAStop) {
     EXPECT_TRUE(SocketLibraryRunning());
     EXPECT_EQ(SocketLibraryStartCount(), starts + 1);
 }
+
+TEST(SocketNotify, AStreamOfPostedMessagesDoesNotStarveTheNetwork) {
+    Pair p;
+    int reposts = 0;
+    bool readSeen = false;
+    HWND busy = 0;
+    busy = CreateHiddenWindow([&](UINT m, WPARAM w, LPARAM l) {
+        if (m == kMsg && LoWord(l) == FD_READ && static_cast<int>(w) == p.ours) readSeen = true;
+        if (m == WM_USER + 7 && !readSeen && reposts < 100000) {
+            ++reposts;
+            PostMessage(busy, WM_USER + 7, 0, 0);  // always something queued
+        }
+        return LRESULT(0);
+    });
+    ASSERT_EQ(WsAsyncSelect(p.ours, busy, kMsg, FD_READ | FD_CLOSE), 0);
+    ::send(p.peer, "now", 3, 0);
+    PostMessage(busy, WM_USER + 7, 0, 0);
+    MSG m;
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!readSeen && std::chrono::steady_clock::now() < end) {
+        if (PeekMessage(m)) DispatchMessage(m);
+        else WaitMessage(100);
+    }
+    EXPECT_TRUE(readSeen);
+    EXPECT_LT(reposts, 100000);
+    while (PeekMessage(m)) {
+    }
+    WsCloseSocket(p.ours);
+    p.ours = -1;
+    DestroyWindow(busy);
+}
