@@ -2,6 +2,7 @@
 
 #include "base/Exception.h"
 
+#include <algorithm>
 #include <atomic>
 #include <new>
 
@@ -12,7 +13,11 @@ std::atomic<std::size_t> maxPixels{std::size_t(1) << 28};
 }
 
 std::size_t TGIFBitmap::MaxPixels() { return maxPixels.load(std::memory_order_relaxed); }
-void TGIFBitmap::SetMaxPixels(std::size_t pixels) { maxPixels.store(pixels, std::memory_order_relaxed); }
+void TGIFBitmap::SetMaxPixels(std::size_t pixels)
+{
+    // The decoder keeps pixel positions in 32 bits.
+    maxPixels.store(std::min<std::size_t>(pixels, 0xFFFF0000u), std::memory_order_relaxed);
+}
 
 TGIFBitmap::TGIFBitmap(int width, int height, int bitsPerPixel, std::size_t spare)
     : width_(width < 0 ? 0 : width), height_(height < 0 ? 0 : height), bpp_(bitsPerPixel)

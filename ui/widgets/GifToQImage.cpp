@@ -1,5 +1,8 @@
 #include "ui/widgets/GifToQImage.h"
 
+#include <QPainter>
+#include <QRect>
+
 namespace zuneigo {
 
 QImage GifFrameToQImage(const TGIFFrame& frame, bool leaveOut)
@@ -36,6 +39,13 @@ QImage GifToQImage(const TGIFImage& image)
     if (!frame)
         return QImage();
     return GifFrameToQImage(*frame, image.Transparent());
+}
+
+void DrawGif(QPainter& painter, const QRect& target, const TGIFImage& image)
+{
+    const QImage picture = GifToQImage(image);
+    if (!picture.isNull())
+        painter.drawImage(target, picture);
 }
 
 } // namespace zuneigo

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
+
 namespace zuneigo::test {
 namespace {
 
@@ -69,6 +71,28 @@ TEST(GifToQImage, MarkedButWithoutATransparentColourStaysOpaque)
     const QImage q = GifToQImage(image);
     EXPECT_FALSE(q.hasAlphaChannel());
     EXPECT_EQ(q.pixel(2, 0), qRgb(0, 255, 0));
+}
+
+TEST(GifToQImage, DrawingStretchesAndLetsTheBackgroundShowThrough)
+{
+    TempDir dir;
+    TGIFImage image;
+    image.LoadFromFile(WritePicture(dir, true));
+    image.SetTransparent(true);
+    QImage canvas(16, 12, QImage::Format_RGB32);
+    canvas.fill(qRgb(1, 2, 3));
+    {
+        QPainter painter(&canvas);
+        DrawGif(painter, QRect(0, 0, 16, 12), image);
+    }
+    // Each source pixel covers 2 x 2 target pixels.
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const int index = (x / 2 + y / 2) % 4;
+            const TGIFColor c = Colours[index];
+            const QRgb want = index >= 2 ? qRgb(1, 2, 3) : qRgb(c.R, c.G, c.B);
+            EXPECT_EQ(canvas.pixel(x, y), want) << x << "," << y;
+        }
 }
 
 TEST(GifToQImage, NoFramesNoImage)
