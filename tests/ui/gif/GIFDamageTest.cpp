@@ -213,6 +213,52 @@ TEST(GIFTruncation, ACutPictureShowsTheRowsDecodedAndTheRestColourZero)
     EXPECT_EQ(std::count(got.end() - 120, got.end(), 0), 120);
 }
 
+TEST(GIFTruncation, CutRowsInStreamOrderAtEveryDepthWidthAndInterlace)
+{
+    // Decoded rows come first in stream order, then at most one partial row, then rows of
+    // colour 0; row padding stays 0 throughout.
+    for (int bits : {1, 4, 8})
+        for (int width : {1, 3, 5, 37, 64})
+            for (bool interlaced : {false, true}) {
+                SCOPED_TRACE(std::to_string(bits) + " bits, width " + std::to_string(width) + (interlaced ? ", interlaced" : ""));
+                const int height = 23;
+                const std::vector<std::uint8_t> stream = Noise(static_cast<std::size_t>(width * height), 1 << bits, static_cast<unsigned>(width));
+                const std::vector<std::uint8_t> codes = LzwEncode(stream, std::max(2, bits));
+                std::vector<int> order;
+                for (int start : {0, 4, 2, 1})
+                    for (int y = start; y < height; y += start == 0 || start == 4 ? 8 : start == 2 ? 4 : 2)
+                        order.push_back(interlaced ? y : static_cast<int>(order.size()));
+                for (std::size_t keep : {codes.size() / 5, codes.size() / 2, codes.size() - 3}) {
+                    const std::vector<std::uint8_t> cut(codes.begin(), codes.begin() + static_cast<std::ptrdiff_t>(keep));
+                    TGIFImage image;
+                    LoadBytes(image, GifWriter().Header().Screen(width, height, bits, Palette(1 << bits)).Descriptor(0, 0, width, height, interlaced).Data(std::max(2, bits), cut).Trailer().Bytes(), false);
+                    const TGIFBitmap& bm = image.Frame(0).Bitmap();
+                    int state = 0; // 0 complete rows, 1 after the partial row
+                    for (int k = 0; k < height; ++k) {
+                        const int y = order[static_cast<std::size_t>(k)];
+                        int matching = 0;
+                        while (matching < width && bm.Pixel(matching, y) == stream[static_cast<std::size_t>(k * width + matching)])
+                            ++matching;
+                        bool restZero = true;
+                        for (int x = matching; x < width; ++x)
+                            restZero &= bm.Pixel(x, y) == 0;
+                        if (state == 0 && matching == width)
+                            continue;
+                        EXPECT_TRUE(restZero) << "stream row " << k;
+                        if (state == 1) {
+                            for (int x = 0; x < width; ++x)
+                                EXPECT_EQ(bm.Pixel(x, y), 0) << "stream row " << k;
+                        }
+                        state = 1;
+                    }
+                    const std::size_t used = (static_cast<std::size_t>(width * bm.BitsPerPixel()) + 7) / 8;
+                    for (int y = 0; y < height; ++y)
+                        for (std::size_t b = used; b < bm.RowBytes(); ++b)
+                            EXPECT_EQ(bm.ScanLine(y)[b], 0) << "padding of row " << y;
+                }
+            }
+}
+
 TEST(GIFTruncation, EveryCutOfAnAnimatedPictureIsReadSafely)
 {
     GifWriter w;
