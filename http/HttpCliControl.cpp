@@ -115,11 +115,14 @@ void TCustomHttpCli::HandleDnsLookupDone(std::uint16_t error, const std::string&
     ChangeState(hsDnsLookupDone);
     try {
         TransportConnect(resolvedAddress_, target_.connectPort);
-    } catch (const std::exception&) {
+    } catch (const std::exception& x) {
         const int e = TransportLastError();
         doneError_ = static_cast<std::uint16_t>(e);
         statusCode_ = 404;
-        reasonPhrase_ = "can't connect: " + TransportErrorText(e) + " (Error #" + IntToStr(e) + ")";
+        // A refusal that is not a socket library error (a port text that names no port,
+        // say) carries its own explanation; "No Error" would hide it.
+        reasonPhrase_ = e != 0 ? "can't connect: " + TransportErrorText(e) + " (Error #" + IntToStr(e) + ")"
+                               : "can't connect: " + std::string(x.what());
         TransportClose();
         EndOfRequest();
     }

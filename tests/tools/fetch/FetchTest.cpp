@@ -176,6 +176,14 @@ TEST(Fetch, FailuresAndTheirExitCodes)
     r = Fetch({"http://127.0.0.1:" + std::to_string(FreeTcpPort()) + "/"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "zuneigo-fetch: Connection refused (Error #10061) (404)\n");
+
+    r = Fetch({"http://127.0.0.1:noport/"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("zuneigo-fetch: can't connect: ", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.find("No Error"), std::string::npos) << r.err;
+
+    r = Fetch({"http:///nohost"});
+    EXPECT_EQ(r.status, 3);
 }
 
 TEST(Fetch, VerboseShowsStatesAndEvents)
