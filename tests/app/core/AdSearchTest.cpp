@@ -1,9 +1,12 @@
 #include "AdText.h"
 #include "app/core/AdSearch.h"
+#include "base/IntText.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <random>
 
 using namespace zuneigo;
 using zuneigo::test::AdLines;
@@ -216,5 +219,55 @@ TEST(AdSearch, ReadsPositionsWhateverTheBreaks)
             EXPECT_EQ(Names(db, SearchAds(db, ManSeekingWoman())), (std::vector<std::string>{"near"}))
                 << "break " << lineBreak.size() << " final " << finalBreak;
         }
+    }
+}
+
+TEST(AdSearch, AgreesWithAPlainSearchOverMixedRecords)
+{
+    // Records of every length, with the break of each line drawn from CR LF, CR and LF,
+    // fields that do and do not convert, long and empty names and positions: the search
+    // must list what a plain search over plainly split lines lists.
+    std::mt19937 random(11);
+    const std::vector<std::string> flags = {"1", "0", "1", "0", "1", "0", "", " 1", "10"};
+    const std::vector<std::string> ages = {"30", "25", "45", "7", "46", "", "$1E", " 30", "x"};
+    const std::vector<std::string> positions = {"130", "128", "110", "140", "100", "", "-4", "0x82", " 131", "x"};
+    const std::vector<std::string> breaks = {"\r\n", "\r", "\n"};
+    const auto pick = [&](const std::vector<std::string>& list) { return list[random() % list.size()]; };
+    std::string text;
+    for (int k = 0; k < 3000; ++k) {
+        AdValues ad = MakeAd(pick(flags), pick(flags), pick(ages), pick(positions), pick(positions),
+                             std::string(1 + random() % 40, 'n'));
+        for (int i : {4, 5, 6, 7, 8, 9, 10, 11})
+            ad[static_cast<std::size_t>(i)].resize(random() % 3 == 0 ? 0 : ad[static_cast<std::size_t>(i)].size());
+        for (const auto& value : ad) {
+            // An LF right after a lone CR would join it into one break and shift the record.
+            const bool afterCr = !text.empty() && text.back() == '\r';
+            text += value + (afterCr && value.empty() ? std::string("\r") : pick(breaks));
+        }
+    }
+    AdDatabase db;
+    db.AppendText(text);
+    const auto lines = zuneigo::test::ReferenceLines(text);
+    ASSERT_EQ(db.RecordCount(), lines.size() / 14);
+
+    auto c = ManSeekingWoman();
+    c.Position = {130, 110};
+    c.VonAge = 7;
+    c.BisAge = 45;
+    for (const bool isMan : {true, false}) {
+        c.SearcherIsMan = isMan;
+        c.SearcherSeeksMan = !isMan;
+        std::vector<std::size_t> expected;
+        for (std::size_t k = lines.size() / 14; k-- > 0;) {
+            const auto field = [&](int i) { return lines[k * 14 + static_cast<std::size_t>(i)]; };
+            const auto age = TryStrToInt(field(3));
+            const auto x = TryStrToInt(field(12));
+            const auto y = TryStrToInt(field(13));
+            if (field(1) == FlagText(!isMan) && field(2) == FlagText(isMan) && age && *age >= c.VonAge &&
+                *age <= c.BisAge && x && y && !(DistanceKm({*x, *y}, c.Position) > c.UmKreis))
+                expected.push_back(k);
+        }
+        EXPECT_GT(expected.size(), 100u);
+        EXPECT_EQ(SearchAds(db, c), expected);
     }
 }
