@@ -582,9 +582,10 @@ void TCustomWSocket::DrainUntilClosed() {
         if (WsIoctlFionread(socketHandle_, &count) == SOCKET_ERROR) break;
         if (count > 0) FireDataAvailable(0);
         if (socketHandle_ == INVALID_SOCKET) break;
-        // One byte peeked tells data, end of stream or failure apart without taking it.
+        // One byte peeked at the socket itself tells data, end of stream or failure
+        // apart without taking anything (a layer's RecvRaw would hand out held bytes).
         char probe;
-        int n = RecvRaw(&probe, 1, MSG_PEEK_W);
+        int n = WsRecv(socketHandle_, &probe, 1, MSG_PEEK_W);
         if (n == 0) {
             lastError_ = 0;
             break;  // the peer has finished sending; its close notification follows
