@@ -96,6 +96,9 @@ void HandleEvents(Registration& r, std::uint32_t events) {
         }
         break;
     case Phase::Datagram:
+        // An ICMP error on a datagram socket stays pending (and keeps epoll ready) until
+        // read; the next receive would report it anyway, so clear it here.
+        if (events & EPOLLERR) PendingError(r.fd);
         if ((events & EPOLLIN) && r.readEnabled && (r.mask & FD_READ)) {
             r.readEnabled = false;
             Notify(r, FD_READ, 0);
