@@ -9,6 +9,7 @@
 
 #include <arpa/inet.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace zuneigo;
@@ -327,4 +328,34 @@ TEST(WSocketLifetime, LibraryStartsAgainAfterTheLastComponentIsDestroyed) {
     ASSERT_TRUE(PumpUntil([&] { return log.Has("closed 0"); }));
     EXPECT_EQ(log.received, "after restart");
     EXPECT_EQ(platform::SocketLibraryStartCount(), starts + 2);
+}
+
+TEST(WSocketLifetime, ComponentInAWorkerThreadUsesThatThreadsQueue) {
+    ScriptedPeer peer("echo");
+    std::string echoed;
+    bool terminated = false;
+    std::size_t mainQueueAfter = 99;
+    std::thread worker([&] {
+        TWSocket s;
+        s.SetMultiThreaded(true);
+        s.OnSessionConnected = [](TCustomWSocket* sender, std::uint16_t) { sender->SendText("from the worker"); };
+        s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) { echoed += sender->ReceiveText(); };
+        s.SetAddr("127.0.0.1");
+        s.SetPort(std::to_string(peer.Port()));
+        s.Connect();
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (echoed.size() < 15 && std::chrono::steady_clock::now() < end) {
+            s.PumpMessages();
+            if (echoed.size() < 15) platform::WaitMessage(200);
+        }
+        platform::PostQuitMessage(0);
+        s.PumpMessages();
+        terminated = s.Terminated();
+        s.Close();
+    });
+    worker.join();
+    mainQueueAfter = platform::PendingMessageCount();
+    EXPECT_EQ(echoed, "from the worker");
+    EXPECT_TRUE(terminated);
+    EXPECT_EQ(mainQueueAfter, 0u);  // nothing of the worker's landed on this thread
 }
