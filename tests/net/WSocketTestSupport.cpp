@@ -53,9 +53,9 @@ Process StartPythonPeer(const TempDir& dir, const std::string& name, const std::
     return Process(argv, dir.File(name + ".log"));
 }
 
-std::string Payload(std::size_t n, std::uint32_t seed) {
+std::string Payload(std::size_t n, std::uint32_t variant) {
     std::string s(n, '\0');
-    std::uint32_t x = seed * 2654435761u + 1;
+    std::uint32_t x = variant * 2654435761u + 1;
     for (std::size_t i = 0; i < n; ++i) {
         x ^= x << 13;
         x ^= x >> 17;
@@ -94,14 +94,14 @@ std::uint64_t ChecksumOfFile(const std::string& path, std::uint64_t* size) {
     return c.value;
 }
 
-std::uint64_t WritePayloadFile(const std::string& path, std::size_t n, std::uint32_t seed) {
+std::uint64_t WritePayloadFile(const std::string& path, std::size_t n, std::uint32_t variant) {
     std::ofstream out(path, std::ios::binary);
     Checksum c;
     std::size_t done = 0;
     std::uint32_t piece = 0;
     while (done < n) {
         std::size_t len = std::min<std::size_t>(n - done, 1 << 20);
-        std::string block = Payload(len, seed + piece++);
+        std::string block = Payload(len, variant + piece++);
         out.write(block.data(), static_cast<std::streamsize>(len));
         c.Add(block.data(), len);
         done += len;

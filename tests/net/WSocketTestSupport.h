@@ -25,8 +25,8 @@ bool WaitForListener(int port, std::chrono::milliseconds timeout = std::chrono::
 Process StartPythonPeer(const TempDir& dir, const std::string& name, const std::string& script,
                         const std::vector<std::string>& args);
 
-// n bytes of a fixed pseudo-random sequence for a seed.
-std::string Payload(std::size_t n, std::uint32_t seed = 1);
+// n bytes of a fixed pseudo-random sequence per variant number.
+std::string Payload(std::size_t n, std::uint32_t variant = 1);
 // FNV-1a 64 over bytes, incremental.
 struct Checksum {
     std::uint64_t value = 1469598103934665603ull;
@@ -36,7 +36,7 @@ struct Checksum {
 std::uint64_t ChecksumOf(const std::string& data);
 std::uint64_t ChecksumOfFile(const std::string& path, std::uint64_t* size = nullptr);
 // Writes n bytes of Payload-like data to a file in 1 MiB pieces; returns the checksum.
-std::uint64_t WritePayloadFile(const std::string& path, std::size_t n, std::uint32_t seed = 7);
+std::uint64_t WritePayloadFile(const std::string& path, std::size_t n, std::uint32_t variant = 7);
 
 // The program, or a skip message when it is missing.
 std::string Require(const std::string& program);
