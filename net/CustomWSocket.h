@@ -87,6 +87,8 @@ using TNotifyEvent = std::function<void(TCustomWSocket* Sender)>;
 
 class TCustomWSocket {
 public:
+    // Creates the hidden window and runs this class's ResetDefaults (a constructor cannot
+    // reach an override: layers set their own defaults in their own constructors).
     TCustomWSocket();
     virtual ~TCustomWSocket();
     TCustomWSocket(const TCustomWSocket&) = delete;
