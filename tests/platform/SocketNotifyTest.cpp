@@ -11,6 +11,7 @@
 #include <chrono>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -413,4 +414,23 @@ TEST(SocketNotify, AStreamOfPostedMessagesDoesNotStarveTheNetwork) {
     WsCloseSocket(p.ours);
     p.ours = -1;
     DestroyWindow(busy);
+}
+
+TEST(SocketNotify, IdleConnectionsLetTheWaitSleep) {
+    Recorder r;
+    Pair open, halfClosed;
+    ASSERT_EQ(WsAsyncSelect(open.ours, r.hwnd, kMsg, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE), 0);
+    ASSERT_EQ(WsAsyncSelect(halfClosed.ours, r.hwnd, kMsg, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE), 0);
+    // One peer sent data and left: the data stays unread, so nothing more may be said.
+    ::send(halfClosed.peer, "left", 4, 0);
+    ::shutdown(halfClosed.peer, SHUT_WR);
+    ASSERT_TRUE(r.Until([&] { return r.Count(FD_READ) == 1 && r.Count(FD_WRITE) == 2; }));
+    rusage before{}, after{};
+    getrusage(RUSAGE_THREAD, &before);
+    EXPECT_FALSE(WaitMessage(300));
+    getrusage(RUSAGE_THREAD, &after);
+    double cpu = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) + (after.ru_stime.tv_sec - before.ru_stime.tv_sec) +
+                 ((after.ru_utime.tv_usec - before.ru_utime.tv_usec) + (after.ru_stime.tv_usec - before.ru_stime.tv_usec)) / 1e6;
+    EXPECT_LT(cpu, 0.05);
+    EXPECT_EQ(r.Count(FD_CLOSE), 0);
 }
