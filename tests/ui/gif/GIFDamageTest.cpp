@@ -23,9 +23,9 @@ std::string Message(const std::string& bytes, bool tolerate)
     return "";
 }
 
-std::vector<std::uint8_t> Noise(std::size_t n, int colours, unsigned seed)
+std::vector<std::uint8_t> Noise(std::size_t n, int colours, unsigned start)
 {
-    std::mt19937 rng(seed);
+    std::mt19937 rng(start);
     std::vector<std::uint8_t> v(n);
     for (auto& p : v)
         p = static_cast<std::uint8_t>(rng() % static_cast<unsigned>(colours));
