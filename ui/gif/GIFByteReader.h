@@ -1,5 +1,8 @@
 #pragma once
 // A bounds-checked cursor over the bytes of a GIF data stream (internal to the reader).
+#include "base/Exception.h"
+#include "ui/gif/GIFTypes.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -48,5 +51,18 @@ private:
 };
 
 inline unsigned ReadLe16(const std::uint8_t* p) { return static_cast<unsigned>(p[0]) | (static_cast<unsigned>(p[1]) << 8); }
+
+// A colour table of 2^bits RGB entries; a table cut short by the end of the data is a read error.
+inline TGIFColorTable ReadColorTable(GifByteReader& in, int bits)
+{
+    const std::size_t count = std::size_t(1) << bits;
+    const std::uint8_t* t = in.Take(count * 3);
+    if (!t)
+        throw Exception(gifmsg::StreamRead);
+    TGIFColorTable table(count);
+    for (std::size_t i = 0; i < count; ++i)
+        table[i] = TGIFColor{t[3 * i], t[3 * i + 1], t[3 * i + 2]};
+    return table;
+}
 
 } // namespace zuneigo::gifdetail

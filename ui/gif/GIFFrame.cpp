@@ -10,6 +10,7 @@
 namespace zuneigo {
 
 using gifdetail::GifByteReader;
+using gifdetail::ReadColorTable;
 using gifdetail::ReadLe16;
 
 void TGIFFrame::Read(GifByteReader& in, int screenWidth, int screenHeight, const TGIFColorTable& global,
@@ -26,13 +27,7 @@ void TGIFFrame::Read(GifByteReader& in, int screenWidth, int screenHeight, const
 
     if (packed_ & 0x80) {
         bitsPerPixel_ = (packed_ & 7) + 1;
-        const std::size_t count = std::size_t(1) << bitsPerPixel_;
-        const std::uint8_t* t = in.Take(count * 3);
-        if (!t)
-            throw Exception(gifmsg::StreamRead);
-        colorTable_.resize(count);
-        for (std::size_t i = 0; i < count; ++i)
-            colorTable_[i] = TGIFColor{t[3 * i], t[3 * i + 1], t[3 * i + 2]};
+        colorTable_ = ReadColorTable(in, bitsPerPixel_);
     } else {
         colorTable_ = global;
     }

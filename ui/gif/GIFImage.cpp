@@ -14,6 +14,7 @@
 namespace zuneigo {
 
 using gifdetail::GifByteReader;
+using gifdetail::ReadColorTable;
 using gifdetail::ReadLe16;
 
 namespace {
@@ -151,14 +152,8 @@ void TGIFImage::Read(GifByteReader& in)
     bitsPerPixel_ = (packed & 7) + 1;
     colorResolution_ = ((packed >> 4) & 7) + 1;
     if (packed & 0x80) {
-        const std::size_t count = std::size_t(1) << bitsPerPixel_;
-        const std::uint8_t* t = in.Take(count * 3);
-        if (!t)
-            throw Exception(gifmsg::StreamRead);
-        globalTable_.resize(count);
-        for (std::size_t i = 0; i < count; ++i)
-            globalTable_[i] = TGIFColor{t[3 * i], t[3 * i + 1], t[3 * i + 2]};
-        if (static_cast<std::size_t>(backgroundIndex_) < count) {
+        globalTable_ = ReadColorTable(in, bitsPerPixel_);
+        if (static_cast<std::size_t>(backgroundIndex_) < globalTable_.size()) {
             hasBackground_ = true;
             background_ = globalTable_[static_cast<std::size_t>(backgroundIndex_)];
         }
