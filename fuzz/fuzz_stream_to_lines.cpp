@@ -3,6 +3,7 @@
 // stream, appended in two pieces) and checks each against the plain line break rules.
 #include "app/core/AdDatabase.h"
 #include "base/Stream.h"
+#include "fuzz/PlainAds.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,26 +12,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<std::string> PlainLines(std::string_view text)
-{
-    std::vector<std::string> lines;
-    std::string current;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(current);
-            current.clear();
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            current += c;
-        }
-    }
-    if (!current.empty())
-        lines.push_back(current);
-    return lines;
-}
 
 void Check(const zuneigo::AdDatabase& db, const std::vector<std::string>& expected)
 {
@@ -56,7 +37,7 @@ void Check(const zuneigo::AdDatabase& db, const std::vector<std::string>& expect
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const auto expected = PlainLines(text);
+    const auto expected = zuneigo::plain::Lines(text);
 
     zuneigo::TMemoryStream stream;
     stream.WriteBuffer(text.data(), text.size());
@@ -70,12 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Two pieces give the lines of each piece, one after the other.
     const std::size_t cut = size == 0 ? 0 : data[0] % (size + 1);
-    auto both = PlainLines(text.substr(0, cut));
-    const auto rest = PlainLines(text.substr(cut));
-    both.insert(both.end(), rest.begin(), rest.end());
     zuneigo::AdDatabase pieces;
     pieces.AppendText(text.substr(0, cut));
     pieces.AppendText(text.substr(cut));
-    Check(pieces, both);
+    Check(pieces, zuneigo::plain::LinesInPieces(text, cut));
     return 0;
 }

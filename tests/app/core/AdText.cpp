@@ -17,25 +17,4 @@ std::string AdLines(const AdValues& ad, const std::string& lineBreak)
     return out;
 }
 
-std::vector<std::string> ReferenceLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::string current;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(current);
-            current.clear();
-            i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
-        } else {
-            current += c;
-            ++i;
-        }
-    }
-    if (!current.empty())
-        lines.push_back(current);
-    return lines;
-}
-
 } // namespace zuneigo::test

@@ -1,5 +1,5 @@
 #pragma once
-// Builds database text for the tests: records of 14 lines and plain line splitting.
+// Builds database text for the tests: records of 14 lines.
 #include "app/core/SubmitUrl.h"
 
 #include <string>
@@ -13,8 +13,5 @@ AdValues MakeAd(const std::string& isMan, const std::string& seeksMan, const std
 
 // The values as lines, each followed by lineBreak.
 std::string AdLines(const AdValues& ad, const std::string& lineBreak = "\r\n");
-
-// The lines of text by the line break rules, written the plain way.
-std::vector<std::string> ReferenceLines(const std::string& text);
 
 } // namespace zuneigo::test
