@@ -6,35 +6,24 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <random>
 #include <set>
 
 namespace zuneigo::test {
 namespace {
 
-std::string Message(const std::string& bytes, bool tolerate)
-{
-    TGIFImage image;
-    try {
-        LoadBytes(image, bytes, tolerate);
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "";
-}
-
-std::vector<std::uint8_t> Noise(std::size_t n, int colours, unsigned start)
-{
-    std::mt19937 rng(start);
-    std::vector<std::uint8_t> v(n);
-    for (auto& p : v)
-        p = static_cast<std::uint8_t>(rng() % static_cast<unsigned>(colours));
-    return v;
-}
-
 std::string OneFrame(int w, int h, int bits, const std::vector<std::uint8_t>& codes, int codeSize)
 {
     return GifWriter().Header().Screen(w, h, bits, Palette(1 << bits)).Descriptor(0, 0, w, h).Data(codeSize, codes).Trailer().Bytes();
+}
+
+std::vector<std::uint8_t> GiflibRaster(const std::string& bytes, std::size_t n)
+{
+    GiflibPicture ref(bytes);
+    EXPECT_TRUE(ref.Ok());
+    return ref.Ok() ? std::vector<std::uint8_t>(ref.Gif()->SavedImages[0].RasterBits, ref.Gif()->SavedImages[0].RasterBits + n)
+                    : std::vector<std::uint8_t>{};
 }
 
 // A picture written by PIL, cut inside its image data.
@@ -61,9 +50,7 @@ TEST(GIFLzw, CodeSizesTwoToEightAgreeWithGiflibAndNineDecodes)
         LoadBytes(image, bytes, false);
         EXPECT_EQ(Indices(image.Frame(0).Bitmap()), pixels);
         if (s <= 8) {
-            GiflibPicture ref(bytes);
-            ASSERT_TRUE(ref.Ok());
-            EXPECT_EQ(std::vector<std::uint8_t>(ref.Gif()->SavedImages[0].RasterBits, ref.Gif()->SavedImages[0].RasterBits + pixels.size()), pixels);
+            EXPECT_EQ(GiflibRaster(bytes, pixels.size()), pixels);
         }
     }
 }
@@ -74,9 +61,7 @@ TEST(GIFLzw, AFullTableWithoutClearKeepsTwelveBitCodes)
     const std::vector<std::uint8_t> pixels = Noise(300 * 200, 256, 7);
     const std::vector<std::uint8_t> codes = LzwEncode(pixels, 8, true);
     const std::string bytes = OneFrame(300, 200, 8, codes, 8);
-    GiflibPicture ref(bytes);
-    ASSERT_TRUE(ref.Ok());
-    ASSERT_EQ(std::vector<std::uint8_t>(ref.Gif()->SavedImages[0].RasterBits, ref.Gif()->SavedImages[0].RasterBits + pixels.size()), pixels);
+    ASSERT_EQ(GiflibRaster(bytes, pixels.size()), pixels);
     TGIFImage image;
     LoadBytes(image, bytes, false);
     EXPECT_EQ(Indices(image.Frame(0).Bitmap()), pixels);
@@ -115,7 +100,7 @@ TEST(GIFMessages, CodeSizeOutOfRange)
     for (int bad : {0, 1, 10, 255}) {
         SCOPED_TRACE(bad);
         const std::string bytes = OneFrame(4, 2, 2, LzwEncode({1, 2, 3, 0, 1, 2, 3, 0}, 2), bad);
-        EXPECT_EQ(Message(bytes, false), "GIF code size not in range 2 to 9");
+        EXPECT_EQ(LoadMessage(bytes, false), "GIF code size not in range 2 to 9");
         TGIFImage image;
         LoadBytes(image, bytes, true);
         EXPECT_TRUE(image.Frame(0).Corrupted());
@@ -126,15 +111,15 @@ TEST(GIFMessages, ACodePastTheTableIsCorruptData)
 {
     // clear, 1, 2, 3, then code 12 while the next free code is 8.
     const std::string past = OneFrame(4, 2, 2, PackCodes({{4, 3}, {1, 3}, {2, 3}, {3, 3}, {12, 4}, {5, 4}}), 2);
-    EXPECT_EQ(Message(past, false), "GIF encoded data is corrupt");
+    EXPECT_EQ(LoadMessage(past, false), "GIF encoded data is corrupt");
     TGIFImage image;
     LoadBytes(image, past, true);
     EXPECT_TRUE(image.Frame(0).Corrupted());
     EXPECT_EQ(Indices(image.Frame(0).Bitmap()), (std::vector<std::uint8_t>{1, 2, 3, 0, 0, 0, 0, 0}));
 
     // The first code after a clear cannot name a table entry, not even the next free one.
-    EXPECT_EQ(Message(OneFrame(4, 2, 2, PackCodes({{4, 3}, {6, 3}, {5, 3}}), 2), false), "GIF encoded data is corrupt");
-    EXPECT_EQ(Message(OneFrame(4, 2, 2, PackCodes({{4, 3}, {1, 3}, {4, 3}, {7, 3}}), 2), false), "GIF encoded data is corrupt");
+    EXPECT_EQ(LoadMessage(OneFrame(4, 2, 2, PackCodes({{4, 3}, {6, 3}, {5, 3}}), 2), false), "GIF encoded data is corrupt");
+    EXPECT_EQ(LoadMessage(OneFrame(4, 2, 2, PackCodes({{4, 3}, {1, 3}, {4, 3}, {7, 3}}), 2), false), "GIF encoded data is corrupt");
 }
 
 TEST(GIFMessages, WrongNumberOfColours)
@@ -179,7 +164,7 @@ TEST(GIFMessages, ADrawnFrameThatFailsToDecodeIsRemoved)
 TEST(GIFMessages, AHugeFrameIsRefusedBeforeAnyMemoryIsClaimed)
 {
     const std::string bytes = GifWriter().Header().Screen(10, 10, 1, Palette(2)).Descriptor(0, 0, 65535, 65535).Data(2, LzwEncode({1}, 2)).Trailer().Bytes();
-    EXPECT_EQ(Message(bytes, true), "GIF image too large");
+    EXPECT_EQ(LoadMessage(bytes, true), "GIF image too large");
 }
 
 TEST(GIFTruncation, ACutPictureShowsTheRowsDecodedAndTheRestColourZero)
@@ -191,7 +176,7 @@ TEST(GIFTruncation, ACutPictureShowsTheRowsDecodedAndTheRestColourZero)
     const std::vector<std::uint8_t> all = Indices(whole.Frame(0).Bitmap());
 
     const std::string cut = full.substr(0, full.size() * 3 / 5);
-    EXPECT_EQ(Message(cut, false), "Stream-Read-Fehler");
+    EXPECT_EQ(LoadMessage(cut, false), "Stream-Read-Fehler");
     TGIFImage image;
     LoadBytes(image, cut, true);
     ASSERT_EQ(image.FrameCount(), 1u);
@@ -224,10 +209,9 @@ TEST(GIFTruncation, CutRowsInStreamOrderAtEveryDepthWidthAndInterlace)
                 const int height = 23;
                 const std::vector<std::uint8_t> stream = Noise(static_cast<std::size_t>(width * height), 1 << bits, static_cast<unsigned>(width));
                 const std::vector<std::uint8_t> codes = LzwEncode(stream, std::max(2, bits));
-                std::vector<int> order;
-                for (int start : {0, 4, 2, 1})
-                    for (int y = start; y < height; y += start == 0 || start == 4 ? 8 : start == 2 ? 4 : 2)
-                        order.push_back(interlaced ? y : static_cast<int>(order.size()));
+                std::vector<int> order = InterlacedRows(height);
+                if (!interlaced)
+                    std::iota(order.begin(), order.end(), 0);
                 for (std::size_t keep : {codes.size() / 5, codes.size() / 2, codes.size() - 3}) {
                     const std::vector<std::uint8_t> cut(codes.begin(), codes.begin() + static_cast<std::ptrdiff_t>(keep));
                     TGIFImage image;
@@ -273,21 +257,14 @@ TEST(GIFTruncation, EveryCutOfAnAnimatedPictureIsReadSafely)
 
     const std::set<std::string> known{"", "Unknown GIF version", "Stream-Read-Fehler"};
     for (std::size_t n = 0; n <= bytes.size(); ++n) {
-        for (bool tolerate : {true, false}) {
-            TGIFImage image;
-            std::string message;
-            try {
-                LoadBytes(image, bytes.substr(0, n), tolerate);
-                for (const TGIFFrame& f : image.Frames())
-                    f.Bitmap();
-            } catch (const Exception& e) {
-                message = e.Message();
-            }
-            EXPECT_TRUE(known.count(message)) << n << ": " << message;
-            if (message.empty()) {
-                EXPECT_LE(image.FrameCount(), 3u);
-            }
+        for (bool tolerate : {true, false})
+            EXPECT_TRUE(known.count(LoadMessage(bytes.substr(0, n), tolerate))) << n << " bytes";
+        TGIFImage image;
+        try {
+            LoadBytes(image, bytes.substr(0, n));
+        } catch (const Exception&) {
         }
+        EXPECT_LE(image.FrameCount(), 3u) << n << " bytes";
     }
 }
 
@@ -311,18 +288,8 @@ TEST(GIFRobustness, RandomlyDamagedPicturesNeverFailOtherwiseThanByTheirMessages
         if (rng() % 4 == 0)
             bytes.resize(6 + rng() % (bytes.size() - 6));
         for (bool tolerate : {true, false}) {
-            TGIFImage image;
-            std::string message;
-            try {
-                LoadBytes(image, bytes, tolerate);
-                for (const TGIFFrame& f : image.Frames())
-                    f.Bitmap();
-            } catch (const Exception& e) {
-                message = e.Message();
-                if (message.rfind("Unrecognized extension block: ", 0) == 0)
-                    message.clear();
-            }
-            EXPECT_TRUE(known.count(message)) << round << ": " << message;
+            const std::string message = LoadMessage(bytes, tolerate);
+            EXPECT_TRUE(known.count(message) || message.rfind("Unrecognized extension block: ", 0) == 0) << round << ": " << message;
         }
     }
 }

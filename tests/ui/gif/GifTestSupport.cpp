@@ -1,10 +1,12 @@
 #include "tests/ui/gif/GifTestSupport.h"
 
+#include "base/Exception.h"
 #include "tests/support/TestSupport.h"
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -69,6 +71,45 @@ void LoadBytes(TGIFImage& image, const std::string& bytes, bool tolerate)
         throw;
     }
     TGIFImage::SetTolerateDamagedData(before);
+}
+
+std::string LoadMessage(const std::string& bytes, bool tolerate)
+{
+    TGIFImage image;
+    try {
+        LoadBytes(image, bytes, tolerate);
+        for (const TGIFFrame& f : image.Frames())
+            f.Bitmap();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "";
+}
+
+std::vector<int> InterlacedRows(int height)
+{
+    std::vector<int> rows;
+    for (const auto& [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
+        for (int y = start; y < height; y += step)
+            rows.push_back(y);
+    return rows;
+}
+
+std::vector<std::uint8_t> Ramp(int n, int modulo)
+{
+    std::vector<std::uint8_t> v;
+    for (int i = 0; i < n; ++i)
+        v.push_back(static_cast<std::uint8_t>((i * 7 + i / 5) % modulo));
+    return v;
+}
+
+std::vector<std::uint8_t> Noise(std::size_t n, int colours, unsigned start)
+{
+    std::mt19937 rng(start);
+    std::vector<std::uint8_t> v(n);
+    for (auto& p : v)
+        p = static_cast<std::uint8_t>(rng() % static_cast<unsigned>(colours));
+    return v;
 }
 
 namespace {
@@ -178,6 +219,10 @@ GifWriter& GifWriter::Byte(int b)
 GifWriter& GifWriter::Word(int w) { return Byte(w).Byte(w >> 8); }
 
 GifWriter& GifWriter::Header(const std::string& signature) { return Raw(signature); }
+
+GifWriter& GifWriter::Start(int width, int height, int bits) { return Header().Screen(width, height, bits, Palette(1 << bits)); }
+
+GifWriter& GifWriter::SmallImage() { return Image(6, 4, Ramp(24, 4), 2); }
 
 GifWriter& GifWriter::Screen(int width, int height, int bits, const std::vector<TGIFColor>& table, int background)
 {

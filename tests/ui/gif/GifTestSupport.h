@@ -39,6 +39,13 @@ std::vector<TGIFColor> ToTable(const ColorMapObject* map);
 
 // Loads a picture from bytes; the tolerance switch is restored afterwards.
 void LoadBytes(TGIFImage& image, const std::string& bytes, bool tolerate = true);
+// The message of the exception loading (and decoding every frame) raises; "" when none.
+std::string LoadMessage(const std::string& bytes, bool tolerate = true);
+// The rows of a picture of the given height in the order an interlaced stream holds them.
+std::vector<int> InterlacedRows(int height);
+// n pixels below modulo in a fixed pattern, or drawn from a generator started at start.
+std::vector<std::uint8_t> Ramp(int n, int modulo);
+std::vector<std::uint8_t> Noise(std::size_t n, int colours, unsigned start);
 
 // LZW: pixels (each below 2^codeSize) to codes packed least significant bit first. With
 // deferredClear the encoder keeps going at 12 bits when the table is full instead of
@@ -54,6 +61,8 @@ public:
     GifWriter& Byte(int b);
     GifWriter& Word(int w);
     GifWriter& Header(const std::string& signature = "GIF89a");
+    // Header and a screen of width x height with a global table of 2^bits colours.
+    GifWriter& Start(int width = 6, int height = 4, int bits = 2);
     // A global colour table of 2^bits entries follows when table is not empty.
     GifWriter& Screen(int width, int height, int bits, const std::vector<TGIFColor>& table, int background = 0);
     GifWriter& Table(const std::vector<TGIFColor>& table);
@@ -68,6 +77,8 @@ public:
     GifWriter& Data(int codeSize, const std::vector<std::uint8_t>& codes, std::size_t blockSize = 255);
     // Descriptor plus LZW-encoded pixels.
     GifWriter& Image(int width, int height, const std::vector<std::uint8_t>& pixels, int codeSize, bool interlaced = false);
+    // A 6x4 image of Ramp(24, 4).
+    GifWriter& SmallImage();
     GifWriter& Trailer();
     const std::string& Bytes() const { return bytes_; }
 
