@@ -383,6 +383,27 @@ void TCustomWSocket::BindLocal() {
     localPortStr_ = std::to_string(localPortNumber_);
 }
 
+void TCustomWSocket::ResolveRemote(bool withLocalPort) {
+    if (!protoResolved_) {
+        protoNumber_ = WSocketResolveProto(protoStr_);
+        socketType_ = protoNumber_ == IPPROTO_UDP_W ? SOCK_DGRAM_W : SOCK_STREAM_W;
+        protoResolved_ = true;
+    }
+    if (!portResolved_) {
+        portNumber_ = WSocketResolvePort(portStr_, protoStr_);
+        remoteAddress_.sin_port = WsHtons(portNumber_);
+        portResolved_ = true;
+    }
+    if (withLocalPort && !localPortResolved_) {
+        localPortNumber_ = WSocketResolvePort(localPortStr_, protoStr_);
+        localPortResolved_ = true;
+    }
+    if (!addrResolved_) {
+        remoteAddress_.sin_addr.s_addr = WSocketResolveHost(addrStr_);
+        addrResolved_ = true;
+    }
+}
+
 void TCustomWSocket::Connect() {
     if (socketHandle_ != INVALID_SOCKET && state_ != wsClosed) {
         RaiseSocketError("Connect: Socket already in use");
@@ -401,24 +422,7 @@ void TCustomWSocket::Connect() {
         return;
     }
     try {
-        if (!protoResolved_) {
-            protoNumber_ = WSocketResolveProto(protoStr_);
-            socketType_ = protoNumber_ == IPPROTO_UDP_W ? SOCK_DGRAM_W : SOCK_STREAM_W;
-            protoResolved_ = true;
-        }
-        if (!portResolved_) {
-            portNumber_ = WSocketResolvePort(portStr_, protoStr_);
-            remoteAddress_.sin_port = WsHtons(portNumber_);
-            portResolved_ = true;
-        }
-        if (!localPortResolved_) {
-            localPortNumber_ = WSocketResolvePort(localPortStr_, protoStr_);
-            localPortResolved_ = true;
-        }
-        if (!addrResolved_) {
-            remoteAddress_.sin_addr.s_addr = WSocketResolveHost(addrStr_);
-            addrResolved_ = true;
-        }
+        ResolveRemote(true);
     } catch (const Exception& e) {
         RaiseSocketError("connect: " + e.Message());
         return;

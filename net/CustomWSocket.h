@@ -221,6 +221,15 @@ protected:
     virtual void ReceiveLoop(std::uint16_t error);
     virtual void HandleEventException(const Exception& e);
 
+    // ---- Name resolution shared by Connect, Listen and the lookups ----
+    // Resolves protocol, port, (local port) and address that are not yet resolved; throws.
+    void ResolveRemote(bool withLocalPort);
+    // Validates the name and cancels a running lookup; false after reporting an empty name.
+    bool BeginLookup(const std::string& name);
+    // Takes a finished lookup that belongs to this socket and fires OnDnsLookupDone.
+    void CompleteLookup(WPARAM wParam, LPARAM lParam,
+                        const std::function<void(const platform::HostEntry&)>& take);
+
     // ---- Closing and defaults ----
     virtual void ResetDefaults();
     virtual void ShutAndClose(bool shut, std::uint16_t error);

@@ -7,11 +7,11 @@ namespace zuneigo {
 
 using namespace platform;
 
-void TCustomWSocket::DnsLookup(const std::string& hostName) {
-    if (hostName.empty()) {
+bool TCustomWSocket::BeginLookup(const std::string& name) {
+    if (name.empty()) {
         RaiseSocketError("DNS lookup: invalid host name.");
         FireDnsLookupDone(WSAEINVAL);
-        return;
+        return false;
     }
     if (lookupHandle_ != 0) {
         WsCancelAsyncRequest(lookupHandle_);
@@ -19,6 +19,11 @@ void TCustomWSocket::DnsLookup(const std::string& hostName) {
     }
     dnsResult_.clear();
     dnsResultList_.clear();
+    return true;
+}
+
+void TCustomWSocket::DnsLookup(const std::string& hostName) {
+    if (!BeginLookup(hostName)) return;
     std::uint32_t a = WsInetAddr(hostName);
     if (a != INADDR_NONE_W) {
         dnsResult_ = WsInetNtoa(a);
@@ -31,17 +36,7 @@ void TCustomWSocket::DnsLookup(const std::string& hostName) {
 }
 
 void TCustomWSocket::ReverseDnsLookup(const std::string& hostAddr) {
-    if (hostAddr.empty()) {
-        RaiseSocketError("DNS lookup: invalid host name.");
-        FireDnsLookupDone(WSAEINVAL);
-        return;
-    }
-    if (lookupHandle_ != 0) {
-        WsCancelAsyncRequest(lookupHandle_);
-        lookupHandle_ = 0;
-    }
-    dnsResult_.clear();
-    dnsResultList_.clear();
+    if (!BeginLookup(hostAddr)) return;
     lookupHandle_ = WsAsyncGetHostByAddr(windowHandle_, WM_SOCKET_ADDR_RESOLVED, WsInetAddr(hostAddr));
     if (lookupHandle_ == 0)
         RaiseSocketErrorFmt("%s: can't start DNS lookup, error #%d", hostAddr.c_str(), WsGetLastError());
@@ -58,32 +53,30 @@ void TCustomWSocket::CancelDnsLookup() {
     if (!destroying_) FireDnsLookupDone(WSAEINTR);
 }
 
-void TCustomWSocket::HandleNameResolved(WPARAM wParam, LPARAM lParam) {
+void TCustomWSocket::CompleteLookup(WPARAM wParam, LPARAM lParam,
+                                    const std::function<void(const HostEntry&)>& take) {
     if (lookupHandle_ == 0 || static_cast<platform::HANDLE>(wParam) != lookupHandle_) return;
     platform::HANDLE handle = lookupHandle_;
     lookupHandle_ = 0;
     std::uint16_t error = HiWord(lParam);
     if (error == 0) {
-        if (const HostEntry* entry = WsLookupResult(handle)) {
-            for (auto a : entry->addresses) dnsResultList_.push_back(WsInetNtoa(a));
-            if (!dnsResultList_.empty()) dnsResult_ = dnsResultList_.front();
-        }
+        if (const HostEntry* entry = WsLookupResult(handle)) take(*entry);
     }
     FireDnsLookupDone(error);
 }
 
+void TCustomWSocket::HandleNameResolved(WPARAM wParam, LPARAM lParam) {
+    CompleteLookup(wParam, lParam, [this](const HostEntry& entry) {
+        for (auto a : entry.addresses) dnsResultList_.push_back(WsInetNtoa(a));
+        if (!dnsResultList_.empty()) dnsResult_ = dnsResultList_.front();
+    });
+}
+
 void TCustomWSocket::HandleAddrResolved(WPARAM wParam, LPARAM lParam) {
-    if (lookupHandle_ == 0 || static_cast<platform::HANDLE>(wParam) != lookupHandle_) return;
-    platform::HANDLE handle = lookupHandle_;
-    lookupHandle_ = 0;
-    std::uint16_t error = HiWord(lParam);
-    if (error == 0) {
-        if (const HostEntry* entry = WsLookupResult(handle)) {
-            dnsResult_ = entry->name;
-            dnsResultList_.push_back(entry->name);
-        }
-    }
-    FireDnsLookupDone(error);
+    CompleteLookup(wParam, lParam, [this](const HostEntry& entry) {
+        dnsResult_ = entry.name;
+        dnsResultList_.push_back(entry.name);
+    });
 }
 
 void TCustomWSocket::Listen() {
@@ -103,20 +96,7 @@ void TCustomWSocket::Listen() {
         return;
     }
     try {
-        if (!protoResolved_) {
-            protoNumber_ = WSocketResolveProto(protoStr_);
-            socketType_ = protoNumber_ == IPPROTO_UDP_W ? SOCK_DGRAM_W : SOCK_STREAM_W;
-            protoResolved_ = true;
-        }
-        if (!portResolved_) {
-            portNumber_ = WSocketResolvePort(portStr_, protoStr_);
-            remoteAddress_.sin_port = WsHtons(portNumber_);
-            portResolved_ = true;
-        }
-        if (!addrResolved_) {
-            remoteAddress_.sin_addr.s_addr = WSocketResolveHost(addrStr_);
-            addrResolved_ = true;
-        }
+        ResolveRemote(false);
     } catch (const Exception& e) {
         RaiseSocketError("listen: " + e.Message());
         return;

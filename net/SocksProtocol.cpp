@@ -12,6 +12,15 @@ void PutPort(std::string& out, std::uint16_t port)
     out.push_back(static_cast<char>(port & 0xFF));
 }
 
+// Version 4, command CONNECT, destination port: the head both 4 and 4A requests share.
+void PutSocks4Head(std::string& out, std::uint16_t port)
+{
+    out.clear();
+    out.push_back('\x04');
+    out.push_back('\x01');
+    PutPort(out, port);
+}
+
 std::uint8_t Byte(const std::string& s, std::size_t i)
 {
     return static_cast<std::uint8_t>(s[i]);
@@ -69,10 +78,7 @@ std::optional<TSocksFailure> Socks4ConnectRequest(std::uint16_t port, std::uint3
 {
     if (auto f = CheckNoZero(user, "socks user code"))
         return f;
-    out.clear();
-    out.push_back('\x04');
-    out.push_back('\x01');
-    PutPort(out, port);
+    PutSocks4Head(out, port);
     const auto* a = reinterpret_cast<const unsigned char*>(&address); // network order
     out.append(reinterpret_cast<const char*>(a), 4);
     out += user;
@@ -89,10 +95,7 @@ std::optional<TSocksFailure> Socks4AConnectRequest(std::uint16_t port, const std
         return Rejected("host name empty");
     if (auto f = CheckNoZero(host, "host name"))
         return f;
-    out.clear();
-    out.push_back('\x04');
-    out.push_back('\x01');
-    PutPort(out, port);
+    PutSocks4Head(out, port);
     out += std::string{'\0', '\0', '\0', '\x01'};
     out += user;
     out.push_back('\0');
