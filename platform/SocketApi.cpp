@@ -398,23 +398,19 @@ int WsIoctlFionread(SOCKET s, unsigned long* count) {
     return 0;
 }
 
-int WsGetSockName(SOCKET s, sockaddr_in* addr) {
+// getsockname/getpeername: the same call shape, only the query differs.
+static int QueryAddress(int (*query)(int, sockaddr*, socklen_t*), SOCKET s, sockaddr_in* addr) {
     Started();
     sockaddr_in a{};
     socklen_t len = sizeof a;
-    if (::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) < 0) return Fail();
+    if (query(s, reinterpret_cast<sockaddr*>(&a), &len) < 0) return Fail();
     if (addr) *addr = a;
     return 0;
 }
 
-int WsGetPeerName(SOCKET s, sockaddr_in* addr) {
-    Started();
-    sockaddr_in a{};
-    socklen_t len = sizeof a;
-    if (::getpeername(s, reinterpret_cast<sockaddr*>(&a), &len) < 0) return Fail();
-    if (addr) *addr = a;
-    return 0;
-}
+int WsGetSockName(SOCKET s, sockaddr_in* addr) { return QueryAddress(::getsockname, s, addr); }
+
+int WsGetPeerName(SOCKET s, sockaddr_in* addr) { return QueryAddress(::getpeername, s, addr); }
 
 int WsAsyncSelect(SOCKET s, HWND hwnd, UINT message, long mask) {
     Started();

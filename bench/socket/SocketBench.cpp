@@ -86,6 +86,19 @@ int Sink(int port) {
     return 0;
 }
 
+// Connects to the local peer, runs messages until the session closes, prints the figures.
+int ConnectAndReport(TWSocket& s, int port, const bool& closed, const long long& bytes) {
+    s.SetAddr("127.0.0.1");
+    s.SetPort(std::to_string(port));
+    auto t0 = Clock::now();
+    s.Connect();
+    auto& app = platform::Application::Instance();
+    while (!closed) app.HandleMessage();
+    double sec = std::chrono::duration<double>(Clock::now() - t0).count();
+    std::printf("bytes=%lld seconds=%.4f\n", bytes, sec);
+    return 0;
+}
+
 int Receive(int port, int bufferSize) {
     TWSocket s;
     std::vector<char> buf(static_cast<std::size_t>(bufferSize));
@@ -96,15 +109,7 @@ int Receive(int port, int bufferSize) {
         if (n > 0) total += n;
     };
     s.OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) { closed = true; };
-    s.SetAddr("127.0.0.1");
-    s.SetPort(std::to_string(port));
-    auto t0 = Clock::now();
-    s.Connect();
-    auto& app = platform::Application::Instance();
-    while (!closed) app.HandleMessage();
-    double sec = std::chrono::duration<double>(Clock::now() - t0).count();
-    std::printf("bytes=%lld seconds=%.4f\n", total, sec);
-    return 0;
+    return ConnectAndReport(s, port, closed, total);
 }
 
 int Send(int port, long long bytes) {
@@ -134,15 +139,7 @@ int Send(int port, long long bytes) {
         }
     };
     s.OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) { closed = true; };
-    s.SetAddr("127.0.0.1");
-    s.SetPort(std::to_string(port));
-    auto t0 = Clock::now();
-    s.Connect();
-    auto& app = platform::Application::Instance();
-    while (!closed) app.HandleMessage();
-    double sec = std::chrono::duration<double>(Clock::now() - t0).count();
-    std::printf("bytes=%lld seconds=%.4f\n", handed, sec);
-    return 0;
+    return ConnectAndReport(s, port, closed, handed);
 }
 
 } // namespace
