@@ -13,6 +13,7 @@
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <memory>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -134,40 +135,29 @@ TEST(SocketNotify, ReadIsPostedOnceUntilReceiveAndAgainWhileDataWaits) {
     EXPECT_EQ(r.Count(FD_CLOSE), 0);
 }
 
-TEST(SocketNotify, ConnectCompletesWithConnectThenWrite) {
-    Recorder r;
-    Listener l;
-    SOCKET s = WsSocket(AF_INET_W, SOCK_STREAM_W, IPPROTO_TCP_W);
-    ASSERT_GE(s, 0);
-    ASSERT_EQ(WsAsyncSelect(s, r.hwnd, kMsg, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE), 0);
-    EXPECT_EQ(WsConnect(s, Loopback(l.port)), SOCKET_ERROR);
-    EXPECT_EQ(WsGetLastError(), WSAEWOULDBLOCK);
-    ASSERT_TRUE(r.Until([&] { return r.events.size() >= 2; }));
-    r.Settle();
-    ASSERT_EQ(r.events.size(), 2u);
-    EXPECT_EQ(r.events[0].bits, FD_CONNECT);
-    EXPECT_EQ(r.events[0].error, 0);
-    EXPECT_EQ(r.events[1].bits, FD_WRITE);
-    WsCloseSocket(s);
-}
-
-TEST(SocketNotify, RefusedConnectIsReportedByTheConnectNotificationOnly) {
-    Recorder r;
-    int port;
-    {
-        Listener l;
-        port = l.port;
-    }  // closed again: nothing listens there
-    SOCKET s = WsSocket(AF_INET_W, SOCK_STREAM_W, IPPROTO_TCP_W);
-    ASSERT_EQ(WsAsyncSelect(s, r.hwnd, kMsg, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE), 0);
-    EXPECT_EQ(WsConnect(s, Loopback(port)), SOCKET_ERROR);
-    EXPECT_EQ(WsGetLastError(), WSAEWOULDBLOCK);
-    ASSERT_TRUE(r.Until([&] { return !r.events.empty(); }));
-    r.Settle();
-    ASSERT_EQ(r.events.size(), 1u);
-    EXPECT_EQ(r.events[0].bits, FD_CONNECT);
-    EXPECT_EQ(r.events[0].error, WSAECONNREFUSED);
-    WsCloseSocket(s);
+TEST(SocketNotify, ConnectOutcomeIsReportedByTheConnectNotification) {
+    // Success: connect, then write. Refusal: the connect notification only.
+    for (bool listening : {true, false}) {
+        SCOPED_TRACE(listening ? "listening" : "refused");
+        Recorder r;
+        auto l = std::make_unique<Listener>();
+        int port = l->port;
+        if (!listening) l.reset();  // closed again: nothing listens there
+        SOCKET s = WsSocket(AF_INET_W, SOCK_STREAM_W, IPPROTO_TCP_W);
+        ASSERT_GE(s, 0);
+        ASSERT_EQ(WsAsyncSelect(s, r.hwnd, kMsg, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE), 0);
+        EXPECT_EQ(WsConnect(s, Loopback(port)), SOCKET_ERROR);
+        EXPECT_EQ(WsGetLastError(), WSAEWOULDBLOCK);
+        ASSERT_TRUE(r.Until([&] { return r.events.size() >= (listening ? 2u : 1u); }));
+        r.Settle();
+        ASSERT_EQ(r.events.size(), listening ? 2u : 1u);
+        EXPECT_EQ(r.events[0].bits, FD_CONNECT);
+        EXPECT_EQ(r.events[0].error, listening ? 0 : WSAECONNREFUSED);
+        if (listening) {
+            EXPECT_EQ(r.events[1].bits, FD_WRITE);
+        }
+        WsCloseSocket(s);
+    }
 }
 
 TEST(SocketNotify, WriteIsPostedAfterWouldBlockOnceTheSocketTakesDataAgain) {
@@ -339,16 +329,10 @@ TEST(SocketNotify, DatagramsAnnounceReadAndWrite) {
 }
 
 TEST(SocketApi, ErrnoIsMappedToTheLibraryNumbering) {
-    EXPECT_EQ(ErrnoToWsaError(0), 0);
-    EXPECT_EQ(ErrnoToWsaError(EAGAIN), WSAEWOULDBLOCK);
-    EXPECT_EQ(ErrnoToWsaError(ECONNRESET), 10054);
-    EXPECT_EQ(ErrnoToWsaError(EPIPE), 10054);
-    EXPECT_EQ(ErrnoToWsaError(ECONNREFUSED), 10061);
-    EXPECT_EQ(ErrnoToWsaError(ENOTCONN), 10057);
-    EXPECT_EQ(ErrnoToWsaError(EBADF), 10038);
-    EXPECT_EQ(ErrnoToWsaError(EADDRINUSE), 10048);
-    EXPECT_EQ(ErrnoToWsaError(ETIMEDOUT), 10060);
-    EXPECT_EQ(ErrnoToWsaError(EHOSTUNREACH), 10065);
+    const int mapped[][2] = {{0, 0},           {EAGAIN, WSAEWOULDBLOCK}, {ECONNRESET, 10054}, {EPIPE, 10054},
+                             {ECONNREFUSED, 10061}, {ENOTCONN, 10057}, {EBADF, 10038}, {EADDRINUSE, 10048},
+                             {ETIMEDOUT, 10060}, {EHOSTUNREACH, 10065}};
+    for (const auto& m : mapped) EXPECT_EQ(ErrnoToWsaError(m[0]), m[1]) << "errno " << m[0];
     EXPECT_EQ(GaiErrorToWsaError(EAI_NONAME), 11001);
     EXPECT_EQ(GaiErrorToWsaError(EAI_AGAIN), 11002);
 
