@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <fstream>
+#include <sstream>
 
 #include <gif_lib.h>
 
@@ -23,41 +23,29 @@ Result Dump(const TempDir& dir, const std::vector<std::string>& args)
     std::vector<std::string> argv{"/bin/sh", "-c", "o=$1; e=$2; shift 2; exec \"$@\" >\"$o\" 2>\"$e\"", "sh", dir.File("stdout"), dir.File("stderr"),
                                   BinDir() + "/zuneigo-gifdump"};
     argv.insert(argv.end(), args.begin(), args.end());
-    Result r;
-    r.rc = RunCommand(argv);
-    r.out = ReadFile(dir.File("stdout"));
-    r.err = ReadFile(dir.File("stderr"));
-    return r;
+    const int rc = RunCommand(argv);
+    return Result{rc, ReadFile(dir.File("stdout")), ReadFile(dir.File("stderr"))};
 }
 
-// Pixel bytes of a binary PNM after its three header fields.
-std::string PnmPixels(const std::string& pnm, std::string* magic = nullptr, int* w = nullptr, int* h = nullptr)
+// A binary PNM: the three header fields and the pixel bytes after them.
+struct Pnm {
+    std::string magic;
+    int width = 0, height = 0;
+    std::string pixels;
+};
+
+Pnm ParsePnm(const std::string& bytes)
 {
-    std::size_t pos = 0;
-    std::vector<std::string> fields;
-    while (fields.size() < 4) {
-        while (pos < pnm.size() && std::isspace(static_cast<unsigned char>(pnm[pos])))
-            ++pos;
-        std::size_t start = pos;
-        while (pos < pnm.size() && !std::isspace(static_cast<unsigned char>(pnm[pos])))
-            ++pos;
-        if (start == pos)
-            return "";
-        fields.push_back(pnm.substr(start, pos - start));
-    }
-    if (magic)
-        *magic = fields[0];
-    if (w)
-        *w = std::stoi(fields[1]);
-    if (h)
-        *h = std::stoi(fields[2]);
-    return pnm.substr(pos + 1);
+    std::istringstream in(bytes);
+    Pnm p;
+    int maxval = 0;
+    in >> p.magic >> p.width >> p.height >> maxval;
+    if (in && in.get() != EOF)
+        p.pixels = bytes.substr(static_cast<std::size_t>(in.tellg()));
+    return p;
 }
 
-void Python(const std::string& script, const std::string& file)
-{
-    ASSERT_EQ(RunCommand({test::Python(), "-c", script, file}), 0);
-}
+int Python(const std::string& script, const std::string& file) { return RunCommand({test::Python(), "-c", script, file}); }
 
 const char* const Animated = "import sys\nfrom PIL import Image\n"
                              "a = Image.new('P', (7, 5)); a.putdata([(x * y + x) % 6 for y in range(5) for x in range(7)])\n"
@@ -70,7 +58,7 @@ TEST(GifDump, DescribesThePictureAndWritesFrameZeroLikeImageMagick)
 {
     TempDir dir;
     const std::string gif = dir.File("a.gif");
-    Python(Animated, gif);
+    ASSERT_EQ(Python(Animated, gif), 0);
     const Result r = Dump(dir, {gif, dir.File("a.ppm")});
     ASSERT_EQ(r.rc, 0) << r.err;
     EXPECT_EQ(r.err, "version: 89a\nscreen: 7x5 bits=8\nframes: 2\n"
@@ -80,14 +68,12 @@ TEST(GifDump, DescribesThePictureAndWritesFrameZeroLikeImageMagick)
 
     std::string reference;
     ASSERT_EQ(RunCommand({"/bin/sh", "-c", "/usr/bin/convert \"$1[0]\" -alpha off ppm:- 2>/dev/null", "sh", gif}, &reference), 0);
-    std::string magic;
-    int w = 0, h = 0;
-    const std::string ours = PnmPixels(ReadFile(dir.File("a.ppm")), &magic, &w, &h);
-    EXPECT_EQ(magic, "P6");
-    EXPECT_EQ(w, 7);
-    EXPECT_EQ(h, 5);
-    EXPECT_EQ(ours.size(), 7u * 5u * 3u);
-    EXPECT_EQ(ours, PnmPixels(reference));
+    const Pnm ours = ParsePnm(ReadFile(dir.File("a.ppm")));
+    EXPECT_EQ(ours.magic, "P6");
+    EXPECT_EQ(ours.width, 7);
+    EXPECT_EQ(ours.height, 5);
+    EXPECT_EQ(ours.pixels.size(), 7u * 5u * 3u);
+    EXPECT_EQ(ours.pixels, ParsePnm(reference).pixels);
 }
 
 TEST(GifDump, IndicesGoToStandardOutputAsGiflibReadsThem)
@@ -98,16 +84,15 @@ TEST(GifDump, IndicesGoToStandardOutputAsGiflibReadsThem)
     const Result r = Dump(dir, {"--indices", gif});
     ASSERT_EQ(r.rc, 0) << r.err;
     EXPECT_NE(r.err.find("interlaced=1"), std::string::npos);
-    std::string magic;
-    const std::string ours = PnmPixels(r.out, &magic);
-    EXPECT_EQ(magic, "P5");
+    const Pnm ours = ParsePnm(r.out);
+    EXPECT_EQ(ours.magic, "P5");
 
     int error = 0;
     GifFileType* ref = DGifOpenFileName(gif.c_str(), &error);
     ASSERT_NE(ref, nullptr);
     ASSERT_EQ(DGifSlurp(ref), GIF_OK);
     const SavedImage& s = ref->SavedImages[0];
-    EXPECT_EQ(ours, std::string(reinterpret_cast<const char*>(s.RasterBits), static_cast<std::size_t>(s.ImageDesc.Width * s.ImageDesc.Height)));
+    EXPECT_EQ(ours.pixels, std::string(reinterpret_cast<const char*>(s.RasterBits), static_cast<std::size_t>(s.ImageDesc.Width * s.ImageDesc.Height)));
     DGifCloseFile(ref, &error);
 }
 
@@ -128,16 +113,16 @@ TEST(GifDump, DamagedDataIsToleratedUnlessStrict)
 {
     TempDir dir;
     const std::string gif = dir.File("n.gif");
-    Python("import sys, random\nfrom PIL import Image\nr = random.Random(3)\nim = Image.new('P', (64, 64))\n"
+    ASSERT_EQ(Python("import sys, random\nfrom PIL import Image\nr = random.Random(3)\nim = Image.new('P', (64, 64))\n"
            "im.putdata([r.randrange(256) for _ in range(4096)])\nim.putpalette([r.randrange(256) for _ in range(768)])\n"
            "im.save(sys.argv[1], interlace=0)\n",
-           gif);
+           gif), 0);
     const std::string bytes = ReadFile(gif);
     WriteFile(dir.File("cut.gif"), bytes.substr(0, bytes.size() / 2));
     Result r = Dump(dir, {dir.File("cut.gif"), dir.File("cut.ppm")});
     EXPECT_EQ(r.rc, 0);
     EXPECT_NE(r.err.find("corrupted=1"), std::string::npos) << r.err;
-    EXPECT_EQ(PnmPixels(ReadFile(dir.File("cut.ppm"))).size(), 64u * 64u * 3u);
+    EXPECT_EQ(ParsePnm(ReadFile(dir.File("cut.ppm"))).pixels.size(), 64u * 64u * 3u);
 
     r = Dump(dir, {"--strict", dir.File("cut.gif"), dir.File("cut2.ppm")});
     EXPECT_EQ(r.rc, 1);
