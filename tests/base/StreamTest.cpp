@@ -1,12 +1,10 @@
 #include "base/Exception.h"
 #include "base/Stream.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <string>
-#include <unistd.h>
 
 using namespace zuneigo;
 
@@ -46,14 +44,15 @@ TEST(MemoryStream, ReadBufferRaisesOnShortRead)
 
 TEST(FileStream, RoundTripsAndReportsSize)
 {
-    auto path = std::filesystem::temp_directory_path() / ("zuneigo_stream_" + std::to_string(::getpid()));
+    const test::TempDir dir;
+    const std::string path = dir.File("stream");
     {
-        TFileStream f(path.string(), TFileStream::fmCreate);
+        TFileStream f(path, TFileStream::fmCreate);
         f.WriteString("line1\nline2\n");
         EXPECT_EQ(f.Size(), 12);
     }
     {
-        TFileStream f(path.string(), TFileStream::fmOpenRead);
+        TFileStream f(path, TFileStream::fmOpenRead);
         f.Seek(6, SeekOrigin::Begin);
         char buf[6];
         f.ReadBuffer(buf, 6);
@@ -62,7 +61,6 @@ TEST(FileStream, RoundTripsAndReportsSize)
         // A read-only file takes nothing: the short write becomes the write error.
         EXPECT_THROW(f.WriteString("x"), EWriteError);
     }
-    std::filesystem::remove(path);
 }
 
 TEST(FileStream, MissingFileRaisesOpenError)
