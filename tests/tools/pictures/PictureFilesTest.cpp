@@ -9,9 +9,7 @@
 #include <map>
 #include <string>
 
-using zuneigo::test::DecodeWithPil;
-using zuneigo::test::PilPicture;
-using zuneigo::test::Rgb;
+using namespace zuneigo::test;
 namespace fs = std::filesystem;
 
 namespace {
@@ -37,10 +35,7 @@ const std::map<std::string, Expected> kPictures = {
     {"logo-small.gif", {16, 16, true}},
 };
 
-std::string Resource(const std::string& name)
-{
-    return zuneigo::test::SourceDir() + "/resources/" + name;
-}
+std::string Resource(const std::string& name) { return SourceDir() + "/resources/" + name; }
 
 int Luminance(Rgb c) { return (299 * c.R + 587 * c.G + 114 * c.B) / 1000; }
 bool Bluish(Rgb c) { return c.B > c.R + 80 && c.B > c.G + 60; }
@@ -51,11 +46,9 @@ template <class Pred>
 int CountOpaque(const PilPicture& p, Pred pred)
 {
     int n = 0;
-    for (int y = 0; y < p.Height; ++y) {
-        for (int x = 0; x < p.Width; ++x) {
+    for (int y = 0; y < p.Height; ++y)
+        for (int x = 0; x < p.Width; ++x)
             n += !p.IsTransparent(x, y) && pred(p.At(x, y));
-        }
-    }
     return n;
 }
 
@@ -65,18 +58,15 @@ TEST(PictureFiles, EachFileIsGif89aOfItsSize)
 {
     // Exactly the expected pictures, no more: a stray file is a renamed or forgotten one.
     std::map<std::string, int> found;
-    for (const auto& entry : fs::directory_iterator(zuneigo::test::SourceDir() + "/resources")) {
-        if (entry.is_regular_file() && entry.path().extension() == ".gif") {
+    for (const auto& entry : fs::directory_iterator(SourceDir() + "/resources"))
+        if (entry.is_regular_file() && entry.path().extension() == ".gif")
             ++found[entry.path().filename().string()];
-        }
-    }
-    for (const auto& [name, _] : found) {
+    for (const auto& [name, _] : found)
         EXPECT_TRUE(kPictures.count(name)) << "unexpected picture " << name;
-    }
     for (const auto& [name, expected] : kPictures) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(found.count(name)) << "missing";
-        const std::string bytes = zuneigo::test::ReadFile(Resource(name));
+        const std::string bytes = ReadFile(Resource(name));
         ASSERT_GE(bytes.size(), 13u);
         EXPECT_EQ(bytes.substr(0, 6), "GIF89a");
         const auto u16 = [&](std::size_t at) {
@@ -99,22 +89,19 @@ TEST(PictureFiles, TransparentColourBelongsToTheBackgroundAlone)
     // A reader leaves out every pixel of the transparent colour, so no visible pixel may
     // share it, and the corners of each picture are background.
     for (const auto& [name, expected] : kPictures) {
-        if (!expected.Transparent) {
+        if (!expected.Transparent)
             continue;
-        }
         SCOPED_TRACE(name);
         const PilPicture p = DecodeWithPil(Resource(name));
         ASSERT_GE(p.Transparent, 0);
         Rgb background{};
         int transparent = 0;
-        for (int y = 0; y < p.Height; ++y) {
-            for (int x = 0; x < p.Width; ++x) {
+        for (int y = 0; y < p.Height; ++y)
+            for (int x = 0; x < p.Width; ++x)
                 if (p.IsTransparent(x, y)) {
                     background = p.At(x, y);
                     ++transparent;
                 }
-            }
-        }
         ASSERT_GT(transparent, 0);
         EXPECT_EQ(CountOpaque(p, [&](Rgb c) { return c == background; }), 0);
         EXPECT_TRUE(p.IsTransparent(p.Width - 1, p.Height - 1) || p.IsTransparent(0, p.Height - 1));
@@ -155,32 +142,20 @@ TEST(PictureFiles, CheckMarkIsGreenAndItsDisabledFormGrey)
     EXPECT_EQ(CountOpaque(disabled, Greenish), 0);
     EXPECT_EQ(CountOpaque(disabled, [](Rgb c) { return c.R != c.G || c.G != c.B; }), 0);
     // Same shape: the disabled form covers every pixel of the check mark.
-    for (int y = 0; y < 19; ++y) {
-        for (int x = 0; x < 18; ++x) {
-            if (!check.IsTransparent(x, y)) {
-                EXPECT_FALSE(disabled.IsTransparent(x, y)) << x << "," << y;
-            }
-        }
-    }
+    for (int y = 0; y < 19; ++y)
+        for (int x = 0; x < 18; ++x)
+            EXPECT_TRUE(check.IsTransparent(x, y) || !disabled.IsTransparent(x, y)) << x << "," << y;
 }
 
 TEST(PictureFiles, GeneratorRemakesTheCommittedFiles)
 {
     // The picture and the city table come from one projection; a change to the generator
     // that is not regenerated and committed leaves them out of step with each other.
-    zuneigo::test::TempDir out;
+    TempDir out;
     std::string log;
-    ASSERT_EQ(zuneigo::test::RunCommand({zuneigo::test::Python(),
-                                         zuneigo::test::SourceDir() + "/tools/pictures/generate",
-                                         "--out", out.Path()},
-                                        &log),
-              0)
-        << log;
-    for (const auto& [name, _] : kPictures) {
-        EXPECT_EQ(zuneigo::test::ReadFile(out.File(name)), zuneigo::test::ReadFile(Resource(name)))
-            << name << " differs from what tools/pictures/generate makes";
-    }
-    EXPECT_EQ(zuneigo::test::ReadFile(out.File("MapCities.h")),
-              zuneigo::test::ReadFile(zuneigo::test::SourceDir() + "/app/core/MapCities.h"))
+    ASSERT_EQ(RunCommand({Python(), SourceDir() + "/tools/pictures/generate", "--out", out.Path()}, &log), 0) << log;
+    for (const auto& [name, _] : kPictures)
+        EXPECT_EQ(ReadFile(out.File(name)), ReadFile(Resource(name))) << name << " differs from what tools/pictures/generate makes";
+    EXPECT_EQ(ReadFile(out.File("MapCities.h")), ReadFile(SourceDir() + "/app/core/MapCities.h"))
         << "app/core/MapCities.h differs from what tools/pictures/generate makes";
 }
