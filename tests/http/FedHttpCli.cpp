@@ -44,6 +44,11 @@ void FedHttpCli::PeerCloses()
     if (!open)
         return;
     ReceiveLoop();
+    CloseSession();
+}
+
+void FedHttpCli::CloseSession()
+{
     if (!open)
         return;
     open = false;
@@ -113,21 +118,41 @@ long FedHttpCli::TransportReceive(void* buffer, std::size_t len)
     return static_cast<long>(n);
 }
 
-void FedHttpCli::TransportClose()
-{
-    ++closeCount;
-    if (!open)
-        return;
-    open = false;
-    pending_.clear();
-    HandleSessionClosed(0);
-}
-
 void FedHttpCli::WaitForMessages()
 {
     if (messages.empty())
         throw std::logic_error("synchronous request waits with nothing pending");
     Pump();
+}
+
+LoggedHttpCli::LoggedHttpCli()
+{
+    auto note = [this](const char* name) { return [this, name](TCustomHttpCli&) { log.push_back(name); }; };
+    OnHeaderBegin = note("HeaderBegin");
+    OnHeaderData = note("HeaderData");
+    OnHeaderEnd = note("HeaderEnd");
+    OnDocBegin = note("DocBegin");
+    OnDocData = [this](TCustomHttpCli&, const char* b, int n) { log.push_back("DocData:" + std::string(b, n)); };
+    OnDocEnd = note("DocEnd");
+    OnLocationChange = [this](TCustomHttpCli& s) { log.push_back("Location:" + s.Location()); };
+    OnStateChange = [this](TCustomHttpCli& s) { log.push_back(HttpCliStateName(s.RequestState())); };
+    OnCookie = [this](TCustomHttpCli&, const std::string& d, bool& accept) {
+        log.push_back((accept ? "Cookie:" : "RefusedCookie:") + d);
+    };
+    OnRequestDone = [this](TCustomHttpCli&, THttpRequest, std::uint16_t e) {
+        ++done;
+        doneError = e;
+        log.push_back("Done:" + std::to_string(e));
+    };
+}
+
+std::string LoggedHttpCli::TakeLog()
+{
+    std::string r;
+    for (const auto& s : log)
+        r += s + "|";
+    log.clear();
+    return r;
 }
 
 } // namespace zuneigo::test

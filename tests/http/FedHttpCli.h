@@ -19,7 +19,6 @@ public:
     bool open = false;
     bool connectRaises = false;
     int lastError = 0;
-    int closeCount = 0;
 
     // The network's side.
     void LookupDone(std::uint16_t error, const std::string& address = "127.0.0.1")
@@ -38,7 +37,6 @@ public:
     void Establish();
     // The peer answers with the pieces and closes; the queue is then pumped.
     void Answer(const std::vector<std::string>& pieces);
-    std::size_t PendingBytes() const { return pending_.size(); }
 
 protected:
     void TransportDnsLookup(const std::string& host) override;
@@ -47,13 +45,24 @@ protected:
     std::string TransportErrorText(int error) override;
     void TransportSend(const void* data, std::size_t len) override;
     long TransportReceive(void* buffer, std::size_t len) override;
-    void TransportClose() override;
+    void TransportClose() override { CloseSession(); }
     void PostCliMessage(unsigned message) override { messages.push_back(message); }
     void WaitForMessages() override;
 
 private:
     void ReceiveLoop();
+    void CloseSession();
     std::string pending_;
+};
+
+// A FedHttpCli that notes its events in order, e.g. "HeaderBegin|DocData:abc|hsReady|Done:0|".
+struct LoggedHttpCli : FedHttpCli {
+    LoggedHttpCli();
+    std::vector<std::string> log;
+    int done = 0;
+    std::uint16_t doneError = 0xFFFF;
+    // The events so far, and forgets them.
+    std::string TakeLog();
 };
 
 } // namespace zuneigo::test

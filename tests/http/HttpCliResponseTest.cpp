@@ -1,6 +1,7 @@
 // Reading the answer, with the transport played by the test: pieces arrive exactly as
 // given, so every split of header and document can be forced.
 #include "FedHttpCli.h"
+#include "HttpFailure.h"
 
 #include "base/Stream.h"
 #include "http/HttpException.h"
@@ -10,44 +11,31 @@
 using namespace std::string_literals;
 
 using namespace zuneigo;
-using zuneigo::test::FedHttpCli;
+using zuneigo::test::LoggedHttpCli;
 
 namespace {
 
-// A client with a started, connected GET that logs its events.
+// A client with a started, connected GET.
 struct Fixture {
-    FedHttpCli c;
+    LoggedHttpCli c;
     TMemoryStream doc;
-    std::vector<std::string> log;
 
     explicit Fixture(const std::string& url = "http://h/dir/setup.exe")
     {
         c.SetURL(url);
         c.SetRcvdStream(&doc);
-        c.OnHeaderBegin = [this](TCustomHttpCli&) { log.push_back("HeaderBegin"); };
-        c.OnHeaderData = [this](TCustomHttpCli&) { log.push_back("HeaderData"); };
-        c.OnHeaderEnd = [this](TCustomHttpCli&) { log.push_back("HeaderEnd"); };
-        c.OnDocBegin = [this](TCustomHttpCli&) { log.push_back("DocBegin"); };
-        c.OnDocData = [this](TCustomHttpCli&, const char* b, int n) { log.push_back("DocData:" + std::string(b, n)); };
-        c.OnDocEnd = [this](TCustomHttpCli&) { log.push_back("DocEnd"); };
-        c.OnLocationChange = [this](TCustomHttpCli& s) { log.push_back("Location:" + s.Location()); };
-        c.OnStateChange = [this](TCustomHttpCli& s) { log.push_back(HttpCliStateName(s.RequestState())); };
-        c.OnRequestDone = [this](TCustomHttpCli&, THttpRequest, std::uint16_t e) { log.push_back("Done:" + std::to_string(e)); };
-        c.OnCookie = [this](TCustomHttpCli&, const std::string& d, bool& accept) {
-            EXPECT_TRUE(accept);
-            log.push_back("Cookie:" + d);
-        };
         c.StartRequest(rqGet);
         c.Establish();
-        log.clear();
+        c.log.clear();
         c.sent.clear();
     }
-    std::string Log() const
+    // The failure that ended the request, as "MESSAGE (CODE)".
+    std::string Failure()
     {
-        std::string r;
-        for (const auto& s : log)
-            r += s + "|";
-        return r;
+        return zuneigo::test::HttpFailure([&] {
+            if (c.Failure())
+                std::rethrow_exception(c.Failure());
+        });
     }
 };
 
@@ -57,8 +45,8 @@ TEST(HttpCliResponse, OrdinaryAnswerEventOrder)
 {
     Fixture f;
     f.c.Answer({"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nSet-Cookie: id=7; path=/\r\n\r\n", "abc", "def"});
-    EXPECT_EQ(f.Log(), "HeaderBegin|HeaderData|HeaderData|Cookie:id=7; path=/|HeaderData|hsWaitingBody|HeaderEnd|"
-                       "DocBegin|DocData:abc|DocData:def|DocEnd|hsReady|Done:0|");
+    EXPECT_EQ(f.c.TakeLog(), "HeaderBegin|HeaderData|HeaderData|Cookie:id=7; path=/|HeaderData|hsWaitingBody|HeaderEnd|"
+                             "DocBegin|DocData:abc|DocData:def|DocEnd|hsReady|Done:0|");
     EXPECT_EQ(f.c.StatusCode(), 200);
     EXPECT_EQ(f.c.ReasonPhrase(), "OK");
     EXPECT_EQ(f.doc.ToString(), "abcdef");
@@ -77,7 +65,8 @@ TEST(HttpCliResponse, HeaderAndDocumentInOnePieceAndLineEndVariants)
     EXPECT_EQ(f.c.ReceivedHeader()[1], "X-A: a\rb");
     EXPECT_EQ(f.c.ContentLength(), 5);
     EXPECT_EQ(f.doc.ToString(), "l1\r\nl2\n\0z"s);
-    EXPECT_EQ(f.Log().find("DocData:"), f.Log().rfind("DocData:")); // one piece
+    const std::string log = f.c.TakeLog();
+    EXPECT_EQ(log.find("DocData:"), log.rfind("DocData:")); // one piece
 }
 
 TEST(HttpCliResponse, HeaderSplitAtEveryByte)
@@ -154,20 +143,22 @@ TEST(HttpCliResponse, DocumentWithoutHeaderIsDeliveredUnchanged)
     EXPECT_EQ(f.c.ContentType(), "text/html");
     EXPECT_TRUE(f.c.ReceivedHeader().empty());
     EXPECT_EQ(f.c.DocName(), "document.htm");
-    EXPECT_EQ(f.Log().substr(0, 41), "HeaderBegin|hsWaitingBody|HeaderEnd|DocBe");
+    EXPECT_EQ(f.c.TakeLog().substr(0, 41), "HeaderBegin|hsWaitingBody|HeaderEnd|DocBe");
 }
 
 TEST(HttpCliResponse, ExeBecomesHtmOnlyForExactlyTextHtml)
 {
-    Fixture a;
-    a.c.Answer({"HTTP/1.0 200 OK\r\nContent-Type: TEXT/HTML\r\n\r\n"});
-    EXPECT_EQ(a.c.DocName(), "setup.htm");
-    Fixture b;
-    b.c.Answer({"HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n\r\n"});
-    EXPECT_EQ(b.c.DocName(), "setup.exe");
-    Fixture c("http://h/a.EXE?x");
-    c.c.Answer({"<HTML>"});
-    EXPECT_EQ(c.c.DocName(), "a.EXE"); // a header-less document never reaches the header's end
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"http://h/dir/setup.exe", "HTTP/1.0 200 OK\r\nContent-Type: TEXT/HTML\r\n\r\n", "setup.htm"},
+        {"http://h/dir/setup.exe", "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n\r\n", "setup.exe"},
+        // a header-less document never reaches the header's end
+        {"http://h/a.EXE?x", "<HTML>", "a.EXE"},
+    };
+    for (const auto& [url, answer, name] : cases) {
+        Fixture f(url);
+        f.c.Answer({answer});
+        EXPECT_EQ(f.c.DocName(), name) << answer;
+    }
 }
 
 TEST(HttpCliResponse, ErrorStatusClosesAtOnceButHandlesWhatArrived)
@@ -179,53 +170,41 @@ TEST(HttpCliResponse, ErrorStatusClosesAtOnceButHandlesWhatArrived)
     EXPECT_EQ(f.c.ReceivedHeader().size(), 2u);
     EXPECT_EQ(f.doc.ToString(), "sorry");
     // the end step ran at the close right after the status line: no DocEnd
-    EXPECT_EQ(f.Log(), "HeaderBegin|HeaderData|HeaderData|hsWaitingBody|HeaderEnd|DocBegin|DocData:sorry|hsReady|Done:0|");
-}
+    EXPECT_EQ(f.c.TakeLog(),
+              "HeaderBegin|HeaderData|HeaderData|hsWaitingBody|HeaderEnd|DocBegin|DocData:sorry|hsReady|Done:0|");
 
-TEST(HttpCliResponse, CloseBeforeTheStatusLine)
-{
-    Fixture f;
-    f.c.Answer({"HTTP/1.0 2"});
-    EXPECT_EQ(f.c.StatusCode(), 0);
-    EXPECT_EQ(f.doc.Size(), 0);
-    EXPECT_EQ(f.Log(), "hsReady|Done:0|");
+    Fixture early; // closed before the status line was complete
+    early.c.Answer({"HTTP/1.0 2"});
+    EXPECT_EQ(early.c.StatusCode(), 0);
+    EXPECT_EQ(early.doc.Size(), 0);
+    EXPECT_EQ(early.c.TakeLog(), "hsReady|Done:0|");
 }
 
 TEST(HttpCliResponse, ZeroByteAndOverlongLinesEndTheRequestAsFailure)
 {
-    {
-        Fixture f;
-        f.c.PeerSends("HTTP/1.0 200 OK\r\nX: " + std::string(8200, 'x') + "\r\n\r\ndoc");
-        // the request ended by itself, without waiting for the server to close
-        EXPECT_FALSE(f.c.open);
-        f.c.Pump();
-        EXPECT_EQ(f.c.RequestState(), hsReady);
-        EXPECT_EQ(f.c.StatusCode(), 200);
-        ASSERT_TRUE(f.c.Failure());
-        try {
-            std::rethrow_exception(f.c.Failure());
-        } catch (const EHttpException& e) {
-            EXPECT_EQ(e.Message(), "HTTP line too long");
-            EXPECT_EQ(e.ErrorCode(), 4);
-        }
-        EXPECT_EQ(f.doc.Size(), 0);
-    }
-    {
-        // a line of exactly 8192 bytes plus its end still fits... only without the CR LF
-        Fixture f;
-        f.c.Answer({"HTTP/1.0 200 OK\r\nX: " + std::string(8192 - 4, 'x') + "\n\r\nok"});
-        EXPECT_FALSE(f.c.Failure());
-        EXPECT_EQ(f.doc.ToString(), "ok");
-    }
-    {
-        Fixture f;
-        f.c.PeerSends("HTTP/1.0 200 OK\r\nX\0y\r\n\r\n"s);
-        EXPECT_TRUE(f.c.open); // the line end behind the zero byte is not seen
-        f.c.PeerSends(std::string(8192, 'z'));
-        EXPECT_FALSE(f.c.open);
-        f.c.Pump();
-        EXPECT_TRUE(f.c.Failure());
-    }
+    Fixture f;
+    f.c.PeerSends("HTTP/1.0 200 OK\r\nX: " + std::string(8200, 'x') + "\r\n\r\ndoc");
+    // the request ended by itself, without waiting for the server to close
+    EXPECT_FALSE(f.c.open);
+    f.c.Pump();
+    EXPECT_EQ(f.c.RequestState(), hsReady);
+    EXPECT_EQ(f.c.StatusCode(), 200);
+    EXPECT_EQ(f.Failure(), "HTTP line too long (4)");
+    EXPECT_EQ(f.doc.Size(), 0);
+
+    // a line of exactly 8192 bytes plus its end still fits... only without the CR LF
+    Fixture fits;
+    fits.c.Answer({"HTTP/1.0 200 OK\r\nX: " + std::string(8192 - 4, 'x') + "\n\r\nok"});
+    EXPECT_EQ(fits.Failure(), "");
+    EXPECT_EQ(fits.doc.ToString(), "ok");
+
+    Fixture zero;
+    zero.c.PeerSends("HTTP/1.0 200 OK\r\nX\0y\r\n\r\n"s);
+    EXPECT_TRUE(zero.c.open); // the line end behind the zero byte is not seen
+    zero.c.PeerSends(std::string(8192, 'z'));
+    EXPECT_FALSE(zero.c.open);
+    zero.c.Pump();
+    EXPECT_EQ(zero.Failure(), "HTTP line too long (4)");
 }
 
 TEST(HttpCliResponse, DocumentThatCannotBeStoredFailsTheRequest)
@@ -234,7 +213,7 @@ TEST(HttpCliResponse, DocumentThatCannotBeStoredFailsTheRequest)
     public:
         std::size_t Write(const void*, std::size_t) override { return 0; }
     } full;
-    FedHttpCli c;
+    LoggedHttpCli c;
     c.SetURL("http://h/");
     c.SetRcvdStream(&full);
     c.StartRequest(rqGet);
