@@ -9,24 +9,6 @@ namespace zuneigo::test {
 
 namespace {
 
-std::string JsonText(const std::string& bytes)
-{
-    std::string r = "\"";
-    for (unsigned char c : bytes) {
-        if (c == '"' || c == '\\') {
-            r += '\\';
-            r += static_cast<char>(c);
-        } else if (c < 32 || c >= 127) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            r += buf;
-        } else {
-            r += static_cast<char>(c);
-        }
-    }
-    return r + "\"";
-}
-
 void StartAndWait(Process& process, std::vector<std::string> argv, const std::string& log, int port)
 {
     process = Process(std::move(argv), log);
@@ -38,36 +20,27 @@ void StartAndWait(Process& process, std::vector<std::string> argv, const std::st
 
 ScriptedPeer::ScriptedPeer(const std::vector<std::vector<PeerStep>>& connections)
 {
-    std::string json = "[";
-    for (std::size_t i = 0; i < connections.size(); ++i) {
-        json += i ? ",[" : "[";
-        for (std::size_t j = 0; j < connections[i].size(); ++j) {
-            const PeerStep& s = connections[i][j];
-            json += j ? ",[" : "[";
-            json += "\"" + s.kind + "\"";
-            if (s.kind == "send" || s.kind == "sendfile" || s.kind == "wait_file")
-                json += "," + JsonText(s.text);
-            else if (s.kind == "sleep")
-                json += "," + std::to_string(s.number);
-            json += "]";
+    // One line per step: connection number, kind, argument in hexadecimal.
+    std::string script;
+    for (std::size_t i = 0; i < connections.size(); ++i)
+        for (const PeerStep& s : connections[i]) {
+            script += std::to_string(i) + " " + s.kind + " ";
+            for (unsigned char c : s.text) {
+                char hex[3];
+                std::snprintf(hex, sizeof hex, "%02x", c);
+                script += hex;
+            }
+            script += "\n";
         }
-        json += "]";
-    }
-    json += "]";
-    WriteFile(dir_.File("script.json"), json);
+    WriteFile(dir_.File("script"), script);
     port_ = FreeTcpPort();
-    process_ = Process({Python(), SourceDir() + "/tests/http/peer.py", std::to_string(port_), dir_.File("script.json"),
+    process_ = Process({Python(), SourceDir() + "/tests/http/peer.py", std::to_string(port_), dir_.File("script"),
                         dir_.Path()},
                        dir_.File("peer.log"));
     for (int i = 0; i < 500 && !std::filesystem::exists(dir_.File("ready")); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     if (!std::filesystem::exists(dir_.File("ready")))
         throw std::runtime_error("scripted peer did not start: " + ReadFile(dir_.File("peer.log")));
-}
-
-std::string ScriptedPeer::Url(const std::string& path) const
-{
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
 }
 
 std::string ScriptedPeer::Captured(int n) const
@@ -103,11 +76,6 @@ NginxServer::NginxServer()
     WriteFile(d + "/www/index.html", "<html><body>Zuneigo</body></html>\n");
     WriteFile(d + "/www/private/doc.txt", "only for customers\r\n");
     StartAndWait(process_, {FindProgram("nginx"), "-c", d + "/nginx.conf", "-p", d}, d + "/nginx.log", port_);
-}
-
-std::string NginxServer::Url(const std::string& path) const
-{
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
 }
 
 TinyProxy::TinyProxy(const std::string& user, const std::string& password)

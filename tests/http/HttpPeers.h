@@ -9,28 +9,30 @@
 
 namespace zuneigo::test {
 
-// One step of the scripted peer, e.g. Step("send", "HTTP/1.0 200 OK\r\n\r\n").
+inline std::string LocalUrl(int port, const std::string& path)
+{
+    return "http://127.0.0.1:" + std::to_string(port) + path;
+}
+
+// One step of the scripted peer (see peer.py), e.g. Send("HTTP/1.0 200 OK\r\n\r\n").
 struct PeerStep {
     std::string kind;
     std::string text;
-    double number = 0;
 };
-inline PeerStep Recv() { return {"recv", "", 0}; }
-inline PeerStep Send(const std::string& bytes) { return {"send", bytes, 0}; }
-inline PeerStep SendFile(const std::string& path) { return {"sendfile", path, 0}; }
-inline PeerStep Sleep(double seconds) { return {"sleep", "", seconds}; }
-inline PeerStep WaitFile(const std::string& path) { return {"wait_file", path, 0}; }
-inline PeerStep Hold() { return {"hold", "", 0}; }
+inline PeerStep Recv() { return {"recv", ""}; }
+inline PeerStep Send(const std::string& bytes) { return {"send", bytes}; }
+inline PeerStep Sleep(double seconds) { return {"sleep", std::to_string(seconds)}; }
+inline PeerStep WaitFile(const std::string& path) { return {"wait_file", path}; }
+inline PeerStep Hold() { return {"hold", ""}; }
 
 class ScriptedPeer {
 public:
     // One list of steps per connection; the last one repeats for later connections.
     explicit ScriptedPeer(const std::vector<std::vector<PeerStep>>& connections);
     int Port() const { return port_; }
-    std::string Url(const std::string& path = "/") const;
+    std::string Url(const std::string& path = "/") const { return LocalUrl(port_, path); }
     // What the client sent on connection n (0-based), as far as it was read.
     std::string Captured(int n = 0) const;
-    const TempDir& Dir() const { return dir_; }
 
 private:
     TempDir dir_;
@@ -49,7 +51,7 @@ class NginxServer {
 public:
     NginxServer();
     int Port() const { return port_; }
-    std::string Url(const std::string& path) const;
+    std::string Url(const std::string& path) const { return LocalUrl(port_, path); }
     std::string WwwFile(const std::string& name) const { return dir_.File("www/" + name); }
 
 private:

@@ -3,19 +3,16 @@
 
 peer.py PORT SCRIPT CAPTURE_DIR
 
-SCRIPT is a JSON list with one list of steps per connection (the last one repeats for
-later connections). Texts are byte strings written as Latin-1. Steps:
-  ["recv"]            read the request: up to the empty line, the body that
-                      Content-Length announces, and whatever follows within 0.1 s;
-                      stored as CAPTURE_DIR/conn-N.bin
-  ["send", TEXT]      send the bytes
-  ["sendfile", PATH]  send a file's bytes
-  ["sleep", SECONDS]
-  ["wait_file", PATH] wait until the file exists (the test's signal)
-  ["hold"]            wait until the client closes
-  ["close"]           close (also done after the last step)
+SCRIPT has one line per step: "CONNECTION KIND ARGUMENT", the argument in hexadecimal.
+The steps of the highest connection number repeat for later connections. Kinds:
+  recv       read the request: up to the empty line, the body that Content-Length
+             announces, and whatever follows within 0.1 s; stored as CAPTURE_DIR/conn-N.bin
+  send       send the argument's bytes
+  sleep      wait the argument's seconds
+  wait_file  wait until the file the argument names exists (the test's signal)
+  hold       wait until the client closes
+The connection is closed after the last step.
 """
-import json
 import os
 import socket
 import sys
@@ -30,9 +27,8 @@ def read_request(conn):
         if not chunk:
             return data
         data += chunk
-    head = data.split(b"\r\n\r\n", 1)[0].lower()
     length = 0
-    for line in head.split(b"\r\n"):
+    for line in data.split(b"\r\n\r\n", 1)[0].lower().split(b"\r\n"):
         if line.startswith(b"content-length:"):
             try:
                 length = int(line.split(b":", 1)[1].strip())
@@ -57,22 +53,17 @@ def read_request(conn):
 
 
 def serve(conn, steps, capture_dir, number):
-    for step in steps:
-        kind = step[0]
+    for kind, arg in steps:
         if kind == "recv":
-            data = read_request(conn)
             with open(os.path.join(capture_dir, "conn-%d.bin" % number), "wb") as f:
-                f.write(data)
+                f.write(read_request(conn))
         elif kind == "send":
-            conn.sendall(step[1].encode("latin-1"))
-        elif kind == "sendfile":
-            with open(step[1], "rb") as f:
-                conn.sendall(f.read())
+            conn.sendall(arg)
         elif kind == "sleep":
-            time.sleep(step[1])
+            time.sleep(float(arg.decode()))
         elif kind == "wait_file":
             deadline = time.time() + 30
-            while not os.path.exists(step[1]) and time.time() < deadline:
+            while not os.path.exists(arg.decode("latin-1")) and time.time() < deadline:
                 time.sleep(0.02)
         elif kind == "hold":
             conn.settimeout(30)
@@ -81,14 +72,17 @@ def serve(conn, steps, capture_dir, number):
                     pass
             except OSError:
                 pass
-        elif kind == "close":
-            break
 
 
 def main():
     port = int(sys.argv[1])
-    with open(sys.argv[2], "r", encoding="utf-8") as f:
-        script = json.load(f)
+    script = []
+    with open(sys.argv[2], "r", encoding="ascii") as f:
+        for line in f:
+            number, kind, arg = (line.rstrip("\n").split(" ") + [""])[:3]
+            while len(script) <= int(number):
+                script.append([])
+            script[int(number)].append((kind, bytes.fromhex(arg)))
     capture_dir = sys.argv[3]
     server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -100,9 +94,8 @@ def main():
     number = 0
     while True:
         conn, _ = server.accept()
-        steps = script[min(number, len(script) - 1)]
         try:
-            serve(conn, steps, capture_dir, number)
+            serve(conn, script[min(number, len(script) - 1)], capture_dir, number)
         except OSError:
             pass
         finally:
