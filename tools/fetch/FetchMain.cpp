@@ -86,8 +86,16 @@ int Run(const FetchOptions& o)
     THttpCli cli;
     cli.SetURL(o.url);
     cli.SetProxy(o.proxy);
-    if (o.proxyPort)
-        cli.SetProxyPort(*o.proxyPort);
+    // Options left out keep the client's defaults.
+    const std::pair<const std::optional<std::string>&, void (TCustomHttpCli::*)(const std::string&)> given[] = {
+        {o.proxyPort, &TCustomHttpCli::SetProxyPort}, {o.agent, &TCustomHttpCli::SetAgent},
+        {o.accept, &TCustomHttpCli::SetAccept},       {o.referer, &TCustomHttpCli::SetReference},
+        {o.from, &TCustomHttpCli::SetSender},         {o.cookie, &TCustomHttpCli::SetCookie},
+        {o.contentType, &TCustomHttpCli::SetContentTypePost},
+    };
+    for (const auto& [value, set] : given)
+        if (value)
+            (cli.*set)(*value);
     if (o.proxyUser) {
         cli.SetProxyUsername(*o.proxyUser);
         cli.SetProxyPassword(*o.proxyPass);
@@ -96,18 +104,6 @@ int Run(const FetchOptions& o)
         cli.SetUsername(*o.user);
         cli.SetPassword(*o.pass);
     }
-    if (o.agent)
-        cli.SetAgent(*o.agent);
-    if (o.accept)
-        cli.SetAccept(*o.accept);
-    if (o.referer)
-        cli.SetReference(*o.referer);
-    if (o.from)
-        cli.SetSender(*o.from);
-    if (o.cookie)
-        cli.SetCookie(*o.cookie);
-    if (o.contentType)
-        cli.SetContentTypePost(*o.contentType);
     cli.SetNoCache(o.noCache);
     cli.SetContentRangeBegin(o.rangeBegin);
     cli.SetContentRangeEnd(o.rangeEnd);

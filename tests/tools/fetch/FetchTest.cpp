@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using namespace zuneigo::test;
 
@@ -40,6 +42,8 @@ FetchRun Fetch(const std::vector<std::string>& args)
 }
 
 const std::string Ok = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nfine";
+
+std::string Local(int port) { return "127.0.0.1:" + std::to_string(port); }
 
 } // namespace
 
@@ -144,8 +148,8 @@ TEST(Fetch, EveryRequestOptionOnTheWire)
 TEST(Fetch, ProxyOptionsOnTheWire)
 {
     ScriptedPeer proxy({{Recv(), Send(Ok)}});
-    const FetchRun r = Fetch({"--proxy", "127.0.0.1:" + std::to_string(proxy.Port()), "--proxy-port", "1", "--proxy-user",
-                         "pu:pp", "http://svc.invalid/kelto/kelto.txt"});
+    const FetchRun r = Fetch({"--proxy", Local(proxy.Port()), "--proxy-port", "1", "--proxy-user", "pu:pp",
+                              "http://svc.invalid/kelto/kelto.txt"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(proxy.Captured(), "GET http://svc.invalid/kelto/kelto.txt HTTP/1.0\r\n"
                                 "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
@@ -156,34 +160,27 @@ TEST(Fetch, ProxyOptionsOnTheWire)
 TEST(Fetch, FailuresAndTheirExitCodes)
 {
     ScriptedPeer peer({{Recv(), Send(Ok)}});
-    FetchRun r = Fetch({"-o", "/nonexistent-folder/out", peer.Url("/")});
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.err.rfind("zuneigo-fetch: ", 0), 0u);
-
-    // a document that cannot be stored is a failure, not a success
     ScriptedPeer big({{Recv(), Send("HTTP/1.0 200 OK\r\n\r\n" + std::string(600000, 'x'))}});
-    r = Fetch({"-o", "/dev/full", big.Url("/")});
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.err, "zuneigo-fetch: Stream write error\n");
-
-    r = Fetch({"-X", "POST", peer.Url("/")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "zuneigo-fetch: HTTP component has nothing to post (2)\n");
-
-    r = Fetch({"--data-file", "/nonexistent-file", peer.Url("/")});
-    EXPECT_EQ(r.status, 3);
-
-    r = Fetch({"http://127.0.0.1:" + std::to_string(FreeTcpPort()) + "/"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "zuneigo-fetch: Connection refused (Error #10061) (404)\n");
-
-    r = Fetch({"http://127.0.0.1:noport/"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err.rfind("zuneigo-fetch: can't connect: ", 0), 0u) << r.err;
-    EXPECT_EQ(r.err.find("No Error"), std::string::npos) << r.err;
-
-    r = Fetch({"http:///nohost"});
-    EXPECT_EQ(r.status, 3);
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err; // how standard error starts
+    } cases[] = {
+        {{"-o", "/nonexistent-folder/out", peer.Url("/")}, 3, "zuneigo-fetch: "},
+        // a document that cannot be stored is a failure, not a success
+        {{"-o", "/dev/full", big.Url("/")}, 3, "zuneigo-fetch: Stream write error\n"},
+        {{"-X", "POST", peer.Url("/")}, 1, "zuneigo-fetch: HTTP component has nothing to post (2)\n"},
+        {{"--data-file", "/nonexistent-file", peer.Url("/")}, 3, "zuneigo-fetch: "},
+        {{LocalUrl(FreeTcpPort(), "/")}, 1, "zuneigo-fetch: Connection refused (Error #10061) (404)\n"},
+        {{"http://127.0.0.1:noport/"}, 1, "zuneigo-fetch: can't connect: "},
+        {{"http:///nohost"}, 3, "zuneigo-fetch: "},
+    };
+    for (const auto& k : cases) {
+        const FetchRun r = Fetch(k.args);
+        EXPECT_EQ(r.status, k.status) << k.args.back();
+        EXPECT_EQ(r.err.substr(0, k.err.size()), k.err) << k.args.back();
+        EXPECT_EQ(r.err.find("No Error"), std::string::npos) << r.err;
+    }
 }
 
 TEST(Fetch, VerboseShowsStatesAndEvents)
@@ -211,17 +208,16 @@ TEST(Fetch, ThroughSocksServers)
     ASSERT_TRUE(WaitForTcpPort(guarded));
     const std::string index = ReadFile(nginx.WwwFile("index.html"));
 
-    FetchRun r = Fetch({"--socks", "127.0.0.1:" + std::to_string(open), nginx.Url("/index.html")});
+    FetchRun r = Fetch({"--socks", Local(open), nginx.Url("/index.html")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, index);
 
     // a redirect opens a second connection, which goes through the SOCKS server too
-    r = Fetch({"--socks", "127.0.0.1:" + std::to_string(guarded), "--socks-level", "5", "--socks-user", "su:sp",
-               nginx.Url("/moved")});
+    r = Fetch({"--socks", Local(guarded), "--socks-level", "5", "--socks-user", "su:sp", nginx.Url("/moved")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, index);
 
-    r = Fetch({"--socks", "127.0.0.1:" + std::to_string(guarded), "--socks-user", "su:wrong", nginx.Url("/index.html")});
+    r = Fetch({"--socks", Local(guarded), "--socks-user", "su:wrong", nginx.Url("/index.html")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.empty());
 }
@@ -234,10 +230,7 @@ TEST(Fetch, ThroughSocks4AndSocks5OfDante)
     NginxServer nginx;
     TempDir dir;
     const int port = FreeTcpPort();
-    std::string me;
-    RunCommand({"/usr/bin/id", "-un"}, &me);
-    while (!me.empty() && (me.back() == '\n' || me.back() == '\r'))
-        me.pop_back();
+    const std::string me = getpwuid(geteuid())->pw_name;
     WriteFile(dir.File("danted.conf"),
               "logoutput: " + dir.File("danted.log") + "\ninternal: 127.0.0.1 port = " + std::to_string(port) +
                   "\nexternal: 127.0.0.1\nsocksmethod: none\nclientmethod: none\nuser.privileged: " + me +
@@ -249,8 +242,7 @@ TEST(Fetch, ThroughSocks4AndSocks5OfDante)
     ASSERT_TRUE(WaitForTcpPort(port)) << ReadFile(dir.File("danted.log"));
     // (dante refuses the 4A form, a host name behind the address 0.0.0.1)
     for (const std::string level : {"4", "5"}) {
-        const FetchRun r = Fetch({"--socks", "127.0.0.1:" + std::to_string(port), "--socks-level", level,
-                                  nginx.Url("/index.html")});
+        const FetchRun r = Fetch({"--socks", Local(port), "--socks-level", level, nginx.Url("/index.html")});
         EXPECT_EQ(r.status, 0) << level << ": " << r.err;
         EXPECT_EQ(r.out, ReadFile(nginx.WwwFile("index.html"))) << level;
     }
