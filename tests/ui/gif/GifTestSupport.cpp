@@ -62,15 +62,12 @@ std::vector<TGIFColor> ToTable(const ColorMapObject* map)
 
 void LoadBytes(TGIFImage& image, const std::string& bytes, bool tolerate)
 {
-    const bool before = TGIFImage::TolerateDamagedData();
+    struct Restore {
+        bool before = TGIFImage::TolerateDamagedData();
+        ~Restore() { TGIFImage::SetTolerateDamagedData(before); }
+    } restore;
     TGIFImage::SetTolerateDamagedData(tolerate);
-    try {
-        image.LoadFromBuffer(bytes.data(), bytes.size());
-    } catch (...) {
-        TGIFImage::SetTolerateDamagedData(before);
-        throw;
-    }
-    TGIFImage::SetTolerateDamagedData(before);
+    image.LoadFromBuffer(bytes.data(), bytes.size());
 }
 
 std::string LoadMessage(const std::string& bytes, bool tolerate)
@@ -204,17 +201,9 @@ std::vector<std::uint8_t> PackCodes(const std::vector<std::pair<unsigned, unsign
     return bw.Finish();
 }
 
-GifWriter& GifWriter::Raw(const std::string& bytes)
-{
-    bytes_ += bytes;
-    return *this;
-}
+GifWriter& GifWriter::Raw(const std::string& bytes) { return bytes_ += bytes, *this; }
 
-GifWriter& GifWriter::Byte(int b)
-{
-    bytes_.push_back(static_cast<char>(b & 0xFF));
-    return *this;
-}
+GifWriter& GifWriter::Byte(int b) { return Raw(std::string(1, static_cast<char>(b & 0xFF))); }
 
 GifWriter& GifWriter::Word(int w) { return Byte(w).Byte(w >> 8); }
 
@@ -226,18 +215,14 @@ GifWriter& GifWriter::SmallImage() { return Image(6, 4, Ramp(24, 4), 2); }
 
 GifWriter& GifWriter::Screen(int width, int height, int bits, const std::vector<TGIFColor>& table, int background)
 {
-    Word(width).Word(height);
-    Byte((table.empty() ? 0 : 0x80) | 0x70 | (bits - 1)).Byte(background).Byte(0);
-    if (!table.empty()) {
-        std::vector<TGIFColor> full(table);
-        full.resize(std::size_t(1) << bits);
-        Table(full);
-    }
-    return *this;
+    Word(width).Word(height).Byte((table.empty() ? 0 : 0x80) | 0x70 | (bits - 1)).Byte(background).Byte(0);
+    return table.empty() ? *this : Table(table, bits);
 }
 
-GifWriter& GifWriter::Table(const std::vector<TGIFColor>& table)
+GifWriter& GifWriter::Table(std::vector<TGIFColor> table, int bits)
 {
+    if (bits > 0)
+        table.resize(std::size_t(1) << bits);
     for (const TGIFColor& c : table)
         Byte(c.R).Byte(c.G).Byte(c.B);
     return *this;
@@ -277,12 +262,7 @@ GifWriter& GifWriter::Descriptor(int left, int top, int width, int height, bool 
 {
     Byte(',').Word(left).Word(top).Word(width).Word(height);
     Byte((interlaced ? 0x40 : 0) | (localBits > 0 ? 0x80 | (localBits - 1) : 0));
-    if (localBits > 0) {
-        std::vector<TGIFColor> full(local);
-        full.resize(std::size_t(1) << localBits);
-        Table(full);
-    }
-    return *this;
+    return localBits > 0 ? Table(local, localBits) : *this;
 }
 
 GifWriter& GifWriter::Data(int codeSize, const std::vector<std::uint8_t>& codes, std::size_t blockSize)
@@ -290,16 +270,14 @@ GifWriter& GifWriter::Data(int codeSize, const std::vector<std::uint8_t>& codes,
     Byte(codeSize);
     for (std::size_t i = 0; i < codes.size(); i += blockSize) {
         const std::size_t n = std::min(blockSize, codes.size() - i);
-        Byte(static_cast<int>(n));
-        bytes_.append(reinterpret_cast<const char*>(codes.data() + i), n);
+        Byte(static_cast<int>(n)).Raw(std::string(codes.begin() + static_cast<std::ptrdiff_t>(i), codes.begin() + static_cast<std::ptrdiff_t>(i + n)));
     }
     return Byte(0);
 }
 
 GifWriter& GifWriter::Image(int width, int height, const std::vector<std::uint8_t>& pixels, int codeSize, bool interlaced)
 {
-    Descriptor(0, 0, width, height, interlaced);
-    return Data(codeSize, LzwEncode(pixels, codeSize));
+    return Descriptor(0, 0, width, height, interlaced).Data(codeSize, LzwEncode(pixels, codeSize));
 }
 
 GifWriter& GifWriter::Trailer() { return Byte(';'); }

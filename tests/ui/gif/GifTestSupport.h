@@ -65,7 +65,8 @@ public:
     GifWriter& Start(int width = 6, int height = 4, int bits = 2);
     // A global colour table of 2^bits entries follows when table is not empty.
     GifWriter& Screen(int width, int height, int bits, const std::vector<TGIFColor>& table, int background = 0);
-    GifWriter& Table(const std::vector<TGIFColor>& table);
+    // The colours, padded to 2^bits entries when bits > 0.
+    GifWriter& Table(std::vector<TGIFColor> table, int bits = 0);
     GifWriter& GraphicControl(int packed, int delay, int transparentIndex);
     GifWriter& Comment(const std::vector<std::string>& lines);
     GifWriter& Application(const std::string& id11, const std::vector<std::string>& blocks);
