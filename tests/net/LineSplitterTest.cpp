@@ -20,8 +20,19 @@ struct Harness : TLineSplitter::Host {
     std::vector<std::size_t> announced;     // LineLength (or held count) at each call
     std::string echo;
     std::string got;                        // everything taken, in order
+    std::vector<std::string> lines;         // whole lines taken by CollectLines
 
-    explicit Harness(bool lineMode = true) { s.SetLineMode(lineMode); }
+    explicit Harness(bool edit = false, bool echo = false)
+    {
+        s.SetLineMode(true);
+        s.SetLineEdit(edit);
+        s.SetLineEcho(echo);
+    }
+    // The handler takes each line whole.
+    void CollectLines()
+    {
+        handler = [](Harness& x) { x.lines.push_back(x.Take(x.s.LineLength())); };
+    }
 
     bool Announce() override
     {
@@ -62,10 +73,9 @@ struct Harness : TLineSplitter::Host {
 TEST(LineSplitter, TwoLinesInOneReadAreAnnouncedOneByOne)
 {
     Harness h;
-    std::vector<std::string> lines;
-    h.handler = [&](Harness& x) { lines.push_back(x.Take(x.s.LineLength())); };
+    h.CollectLines();
     h.Read("A\r\nB\r\n");
-    EXPECT_EQ(lines, (std::vector<std::string>{"A\r\n", "B\r\n"}));
+    EXPECT_EQ(h.lines, (std::vector<std::string>{"A\r\n", "B\r\n"}));
     EXPECT_EQ(h.announced, (std::vector<std::size_t>{3, 3}));
     EXPECT_EQ(h.s.HeldCount(), 0u);
 }
@@ -73,23 +83,21 @@ TEST(LineSplitter, TwoLinesInOneReadAreAnnouncedOneByOne)
 TEST(LineSplitter, FindsLineEndSplitAcrossReadsAndAnyLineEnd)
 {
     Harness h;
-    std::vector<std::string> lines;
-    h.handler = [&](Harness& x) { lines.push_back(x.Take(x.s.LineLength())); };
+    h.CollectLines();
     h.Read("abc\r");
-    EXPECT_TRUE(lines.empty());
+    EXPECT_TRUE(h.lines.empty());
     h.Read("\nde");
     h.Read("f\r");
     h.Read("\n");
-    EXPECT_EQ(lines, (std::vector<std::string>{"abc\r\n", "def\r\n"}));
+    EXPECT_EQ(h.lines, (std::vector<std::string>{"abc\r\n", "def\r\n"}));
 
     // A three-byte line end arriving one byte per read, and overlapping candidates.
     Harness g;
     g.s.SetLineEnd("--|");
-    lines.clear();
-    g.handler = h.handler;
+    g.CollectLines();
     for (char c : std::string("x---|y-|--|"))
         g.Read(std::string(1, c));
-    EXPECT_EQ(lines, (std::vector<std::string>{"x---|", "y-|--|"}));
+    EXPECT_EQ(g.lines, (std::vector<std::string>{"x---|", "y-|--|"}));
 }
 
 TEST(LineSplitter, PartialTakesGiveTheSameBytes)
@@ -164,11 +172,10 @@ TEST(LineSplitter, SwitchingBackOnReSplitsHeldBytes)
 TEST(LineSplitter, UnterminatedRemainderIsTheLastLine)
 {
     Harness h;
-    std::vector<std::string> lines;
-    h.handler = [&](Harness& x) { lines.push_back(x.Take(x.s.LineLength())); };
+    h.CollectLines();
     h.Read("x\r\nabc");
     h.s.DeliverRemainder(h);
-    EXPECT_EQ(lines, (std::vector<std::string>{"x\r\n", "abc"}));
+    EXPECT_EQ(h.lines, (std::vector<std::string>{"x\r\n", "abc"}));
     EXPECT_EQ(h.announced.back(), 3u);
     EXPECT_EQ(h.s.HeldCount(), 0u);
     EXPECT_EQ(h.s.Capacity(), 0u); // the buffer is freed
@@ -197,52 +204,41 @@ TEST(LineSplitter, NobodyListeningDropsLines)
 
 TEST(LineSplitter, EditingWithEchoSendsTheExactBytes)
 {
-    Harness h;
-    h.s.SetLineEdit(true);
-    h.s.SetLineEcho(true);
-    std::vector<std::string> lines;
-    h.handler = [&](Harness& x) { lines.push_back(x.Take(x.s.LineLength())); };
+    Harness h(true, true);
+    h.CollectLines();
     h.Read("ab\bc\r\n");
-    EXPECT_EQ(lines, (std::vector<std::string>{"ac\r\n"}));
+    EXPECT_EQ(h.lines, (std::vector<std::string>{"ac\r\n"}));
     EXPECT_EQ(h.echo, std::string("ab\b \bc\r\n"));
 
     // Without echo nothing goes back; a tab fills to the next multiple of eight.
-    Harness t;
-    t.s.SetLineEdit(true);
-    lines.clear();
-    t.handler = h.handler;
+    Harness t(true);
+    t.CollectLines();
     t.Read("a\tb\r\n");
     t.Read("12345678\tx\r\n");
-    EXPECT_EQ(lines, (std::vector<std::string>{"a       b\r\n", "12345678        x\r\n"}));
+    EXPECT_EQ(t.lines, (std::vector<std::string>{"a       b\r\n", "12345678        x\r\n"}));
     EXPECT_EQ(t.echo, "");
 }
 
 TEST(LineSplitter, EditingAcrossReadsStopsAtTheLineStart)
 {
-    Harness h;
-    h.s.SetLineEdit(true);
-    h.s.SetLineEcho(true);
-    std::vector<std::string> lines;
-    h.handler = [&](Harness& x) { lines.push_back(x.Take(x.s.LineLength())); };
+    Harness h(true, true);
+    h.CollectLines();
     h.Read("abc");
     h.Read("\b\b"); // erases bytes held from the earlier read
     h.Read("\r\n\b\bz\r\n"); // cannot reach back into the finished line
-    EXPECT_EQ(lines, (std::vector<std::string>{"a\r\n", "z\r\n"}));
+    EXPECT_EQ(h.lines, (std::vector<std::string>{"a\r\n", "z\r\n"}));
     EXPECT_EQ(h.echo, std::string("abc\b \b\b \b\r\nz\r\n"));
 
     // The same input in one read cuts the same lines, tabs counted from the line start.
-    Harness g;
-    g.s.SetLineEdit(true);
-    lines.clear();
-    g.handler = h.handler;
+    Harness g(true);
+    g.CollectLines();
     g.Read("abc\b\b\r\n\b\bz\r\nab\tc\r\n");
-    EXPECT_EQ(lines, (std::vector<std::string>{"a\r\n", "z\r\n", "ab      c\r\n"}));
+    EXPECT_EQ(g.lines, (std::vector<std::string>{"a\r\n", "z\r\n", "ab      c\r\n"}));
 }
 
 TEST(LineSplitter, EchoWithoutEditingSendsTheReadBack)
 {
-    Harness h;
-    h.s.SetLineEcho(true);
+    Harness h(false, true);
     h.handler = [](Harness& x) { x.TakeAll(); };
     h.Read("a\bb\r\n");
     EXPECT_EQ(h.echo, "a\bb\r\n");

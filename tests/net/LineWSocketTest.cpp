@@ -3,6 +3,7 @@
 // middle of a stream, the unterminated last line, editing with and without echo.
 #include "net/WSocket.h"
 #include "tests/net/SocksTestPeers.h"
+#include "tests/net/WSocketEventLog.h"
 #include "tests/net/WSocketTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,56 +16,26 @@ using namespace zuneigo::test;
 
 namespace {
 
-// Accepts one connection, then: "s:HEX" sends, "p:MS" pauses, "c" closes; whatever the
-// client sends is logged (hex) when the connection ends.
-const char* kPiecesPeer = R"PY(
-import socket, sys, time, threading
-port, log, steps = int(sys.argv[1]), sys.argv[2], sys.argv[3:]
-srv = socket.socket()
-srv.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-srv.bind(('127.0.0.1', port)); srv.listen(1)
-c, _ = srv.accept()
-c.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-got = bytearray()
-def reader():
-    while True:
-        try:
-            r = c.recv(65536)
-        except OSError:
-            break
-        if not r:
-            break
-        got.extend(r)
-    open(log, 'w').write(got.hex())
-t = threading.Thread(target=reader); t.start()
-for s in steps:
-    if s.startswith('s:'): c.sendall(bytes.fromhex(s[2:]))
-    elif s.startswith('p:'): time.sleep(int(s[2:]) / 1000)
-    elif s == 'c': c.shutdown(socket.SHUT_WR)
-t.join()
-)PY";
-
+// A scripted peer that sends the steps in timed pieces, then logs what it received.
 struct Peer {
     TempDir dir;
     RunningPeer peer;
-    explicit Peer(const std::vector<std::string>& steps)
+    explicit Peer(std::vector<std::string> steps)
     {
-        peer.port = FreeTcpPort();
-        std::vector<std::string> args{std::to_string(peer.port), dir.File("got.hex")};
-        args.insert(args.end(), steps.begin(), steps.end());
-        peer.process = StartPythonPeer(dir, "pieces", kPiecesPeer, args);
-        peer.ok = WaitForListener(peer.port);
+        steps.push_back("wait");
+        peer = StartScriptedSocksPeer(dir, steps);
     }
-    // What the peer received, once it has seen the close.
+    // What the peer received (hex), once it has seen the close.
     std::string Received()
     {
-        PumpUntil([&] { return !ReadFile(dir.File("got.hex")).empty() || !peer.process.Running(); },
+        PumpUntil([&] { return !ScriptedPeerLog(dir).empty() || !peer.process.Running(); },
                   std::chrono::seconds(5));
-        return ReadFile(dir.File("got.hex"));
+        const auto log = ScriptedPeerLog(dir);
+        return log.empty() ? "" : log.back();
     }
 };
 
-std::string S(const std::string& bytes) { return "s:" + Hex(bytes); }
+std::string S(const std::string& bytes) { return "send:" + Hex(bytes); }
 
 // A line-mode client that records each announcement and what the handler took.
 struct LineClient {
@@ -99,11 +70,12 @@ struct LineClient {
         taken.push_back(b);
         return b;
     }
-    void Connect(int port)
+    void Connect(int port) { ConnectLocal(s, port); }
+    // Connects and waits for the peer to close.
+    bool RunToClose(int port)
     {
-        s.SetAddr("127.0.0.1");
-        s.SetPort(std::to_string(port));
-        s.Connect();
+        Connect(port);
+        return PumpUntil([&] { return closed; });
     }
     std::string All() const
     {
@@ -126,8 +98,7 @@ TEST(LineWSocket, TwoLinesInOneReadFromSocat)
                   dir.File("socat.log"));
     ASSERT_TRUE(WaitForListener(port));
     LineClient c;
-    c.Connect(port);
-    ASSERT_TRUE(PumpUntil([&] { return c.closed; }));
+    ASSERT_TRUE(c.RunToClose(port));
     EXPECT_EQ(c.taken, (std::vector<std::string>{"A\r\n", "B\r\n"}));
     EXPECT_EQ(c.rcvd, (std::vector<int>{3, 3}));
     EXPECT_EQ(c.order.back(), "closed");
@@ -136,7 +107,7 @@ TEST(LineWSocket, TwoLinesInOneReadFromSocat)
 
 TEST(LineWSocket, LineEndSplitAcrossReadsAndPartialTakes)
 {
-    Peer p({S("abc\r"), "p:150", S("\nde"), "p:150", S("f\r\n"), "p:100", "c"});
+    Peer p({S("abc\r"), "pause:150", S("\nde"), "pause:150", S("f\r\n"), "pause:100", "half-close"});
     ASSERT_TRUE(p.peer.ok);
     LineClient c;
     long long readCountAtLastLine = 0;
@@ -144,8 +115,7 @@ TEST(LineWSocket, LineEndSplitAcrossReadsAndPartialTakes)
         c.Take(std::min(2, c.s.RcvdCount())); // two bytes at a time
         readCountAtLastLine = c.s.ReadCount();
     };
-    c.Connect(p.peer.port);
-    ASSERT_TRUE(PumpUntil([&] { return c.closed; }));
+    ASSERT_TRUE(c.RunToClose(p.peer.port));
     EXPECT_EQ(c.taken, (std::vector<std::string>{"ab", "c\r", "\n", "de", "f\r", "\n"}));
     EXPECT_EQ(c.rcvd, (std::vector<int>{5, 3, 1, 5, 3, 1}));
     EXPECT_EQ(readCountAtLastLine, 10); // each byte counted once
@@ -153,7 +123,7 @@ TEST(LineWSocket, LineEndSplitAcrossReadsAndPartialTakes)
 
 TEST(LineWSocket, SwitchingOffMidStreamGivesEveryByteOnceInOrder)
 {
-    Peer p({S("AB\r\nCD\r\nEF"), "p:200", S("GH"), "p:100", "c"});
+    Peer p({S("AB\r\nCD\r\nEF"), "pause:200", S("GH"), "pause:100", "half-close"});
     ASSERT_TRUE(p.peer.ok);
     LineClient c;
     c.handler = [&] {
@@ -163,8 +133,7 @@ TEST(LineWSocket, SwitchingOffMidStreamGivesEveryByteOnceInOrder)
         }
         c.Take(3); // raw, three at a time
     };
-    c.Connect(p.peer.port);
-    ASSERT_TRUE(PumpUntil([&] { return c.closed; }));
+    ASSERT_TRUE(c.RunToClose(p.peer.port));
     EXPECT_EQ(c.All(), "AB\r\nCD\r\nEFGH");
     EXPECT_EQ(c.order.back(), "closed");
 }
@@ -172,7 +141,7 @@ TEST(LineWSocket, SwitchingOffMidStreamGivesEveryByteOnceInOrder)
 TEST(LineWSocket, RawReadersSeeHeldBytesInRcvdCount)
 {
     // ReceiveText reads RcvdCount bytes: held bytes must count, or it would get nothing.
-    Peer p({S("one\r\ntwo\r\nthree"), "p:200", "c"});
+    Peer p({S("one\r\ntwo\r\nthree"), "pause:200", "half-close"});
     ASSERT_TRUE(p.peer.ok);
     LineClient c;
     std::string raw;
@@ -184,19 +153,17 @@ TEST(LineWSocket, RawReadersSeeHeldBytesInRcvdCount)
         }
         raw += c.s.ReceiveText();
     };
-    c.Connect(p.peer.port);
-    ASSERT_TRUE(PumpUntil([&] { return c.closed; }));
+    ASSERT_TRUE(c.RunToClose(p.peer.port));
     EXPECT_EQ(c.taken[0], "one\r\n");
     EXPECT_EQ(raw, "two\r\nthree");
 }
 
 TEST(LineWSocket, UnterminatedLineComesBeforeTheClose)
 {
-    Peer p({S("x\r\nxyz"), "p:100", "c"});
+    Peer p({S("x\r\nxyz"), "pause:100", "half-close"});
     ASSERT_TRUE(p.peer.ok);
     LineClient c;
-    c.Connect(p.peer.port);
-    ASSERT_TRUE(PumpUntil([&] { return c.closed; }));
+    ASSERT_TRUE(c.RunToClose(p.peer.port));
     EXPECT_EQ(c.taken, (std::vector<std::string>{"x\r\n", "xyz"}));
     EXPECT_EQ(c.rcvd, (std::vector<int>{3, 3}));
     EXPECT_EQ(c.order, (std::vector<std::string>{"data", "data", "closed"}));
@@ -222,33 +189,30 @@ TEST(LineWSocket, EditingWithEchoAgainstNc)
 
 TEST(LineWSocket, EditingWithoutEchoSendsNothing)
 {
-    Peer p({S("a\tb\r\n"), "p:50", S("1\b\b2\r\n"), "p:100", "c"});
+    Peer p({S("a\tb\r\n"), "pause:50", S("1\b\b2\r\n"), "pause:100", "half-close"});
     ASSERT_TRUE(p.peer.ok);
     LineClient c;
     c.s.SetLineEdit(true);
-    c.Connect(p.peer.port);
-    ASSERT_TRUE(PumpUntil([&] { return c.closed; }));
+    ASSERT_TRUE(c.RunToClose(p.peer.port));
     EXPECT_EQ(c.taken, (std::vector<std::string>{"a       b\r\n", "2\r\n"}));
     EXPECT_EQ(p.Received(), "");
 }
 
 TEST(LineWSocket, EmptyLineEndIsRawAndOtherLineEndsWork)
 {
-    Peer p({S("a|b\r\n"), "p:100", "c"});
+    Peer p({S("a|b\r\n"), "pause:100", "half-close"});
     ASSERT_TRUE(p.peer.ok);
     LineClient c;
     c.s.SetLineEnd("");
-    c.Connect(p.peer.port);
-    ASSERT_TRUE(PumpUntil([&] { return c.closed; }));
+    ASSERT_TRUE(c.RunToClose(p.peer.port));
     EXPECT_EQ(c.All(), "a|b\r\n");
     EXPECT_EQ(c.taken[0], "a|b\r\n"); // as it came, not cut
 
-    Peer q({S("a|b|"), "p:50", S("c"), "p:100", "c"});
+    Peer q({S("a|b|"), "pause:50", S("c"), "pause:100", "half-close"});
     ASSERT_TRUE(q.peer.ok);
     LineClient d;
     d.s.SetLineEnd("|");
-    d.Connect(q.peer.port);
-    ASSERT_TRUE(PumpUntil([&] { return d.closed; }));
+    ASSERT_TRUE(d.RunToClose(q.peer.port));
     EXPECT_EQ(d.taken, (std::vector<std::string>{"a|", "b|", "c"}));
 }
 

@@ -9,13 +9,14 @@ namespace zuneigo::test {
 namespace {
 
 const char* kScriptedPeer = R"PY(
-import socket, sys
+import socket, sys, time
 port, log, steps = int(sys.argv[1]), sys.argv[2], sys.argv[3:]
 srv = socket.socket()
 srv.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
 srv.bind(('127.0.0.1', port))
 srv.listen(1)
 c, _ = srv.accept()
+c.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
 def exact(n):
     b = b''
     while len(b) < n:
@@ -61,13 +62,20 @@ try:
                 if not r:
                     break
                 c.sendall(r)
+        elif s.startswith('pause:'):
+            time.sleep(int(s[6:]) / 1000)
+        elif s == 'half-close':
+            c.shutdown(socket.SHUT_WR)
         elif s == 'close':
             c.close()
             break
         elif s == 'wait':
             b = b''
             while True:
-                r = c.recv(65536)
+                try:
+                    r = c.recv(65536)
+                except ConnectionError:
+                    break
                 if not r:
                     break
                 b += r

@@ -23,12 +23,14 @@ RunningPeer StartMicrosocks(const TempDir& dir, const std::string& user = "", co
 // danted in the foreground as the current user, SOCKS 4 and 5 without authentication.
 RunningPeer StartDante(const TempDir& dir);
 
-// A scripted SOCKS server for one connection. Steps, in order:
+// A scripted SOCKS server (or plain peer) for one connection. Steps, in order:
 //   "greet5"  read a SOCKS 5 greeting (5, n, n methods)
 //   "auth"    read a user name and password request
 //   "req5"    read a SOCKS 5 connect request
 //   "req4"    read a SOCKS 4 or 4A connect request
 //   "send:HEX" send bytes (hex digits)
+//   "pause:MS" sleep that many milliseconds
+//   "half-close" end the sending side
 //   "echo"    echo everything until the client closes
 //   "close"   close the connection
 //   "wait"    read until the client closes

@@ -4,6 +4,7 @@
 #include "platform/Application.h"
 #include "platform/Messages.h"
 #include "tests/net/SocksTestPeers.h"
+#include "tests/net/WSocketEventLog.h"
 #include "tests/net/WSocketTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -130,13 +131,7 @@ TEST(SyncWSocket, RunAndWaitDrivesAnExchangeToTheEnd)
         if (got.size() >= payload.size())
             done = true;
     };
-    const int r = s.RunAndWait(
-        [&] {
-            s.SetAddr("127.0.0.1");
-            s.SetPort(std::to_string(echo.port));
-            s.Connect();
-        },
-        done);
+    const int r = s.RunAndWait([&] { ConnectLocal(s, echo.port); }, done);
     EXPECT_EQ(r, 0);
     EXPECT_TRUE(got == payload);
     EXPECT_GT(s.pumps, 0);

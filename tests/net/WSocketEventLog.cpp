@@ -36,4 +36,19 @@ std::string EventLog::Text() const {
     return t;
 }
 
+void ConnectLocal(TCustomWSocket& s, int port) {
+    s.SetAddr("127.0.0.1");
+    s.SetPort(std::to_string(port));
+    s.Connect();
+}
+
+std::string RaisedText(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const ESocketException& e) {
+        return e.what();
+    }
+    return "(nothing raised)";
+}
+
 } // namespace zuneigo::test

@@ -1,7 +1,9 @@
 #pragma once
 // Records every event of a socket component as a line of text, in order, so tests can
 // compare whole sequences ("state 3->4", "connected 10061", "closed 0", ...).
-#include "net/CustomWSocket.h"
+#include "net/WSocket.h"
+
+#include <functional>
 
 #include <memory>
 #include <string>
@@ -25,6 +27,7 @@ struct EventLog {
     int& readChunk = shared->readChunk;        // bytes per Receive call
 
     EventLog() = default;
+    explicit EventLog(TCustomWSocket& s) { Attach(s); }
     EventLog(const EventLog&) = delete;
     EventLog& operator=(const EventLog&) = delete;
 
@@ -34,5 +37,11 @@ struct EventLog {
     // The items joined by ", " (for readable failure messages).
     std::string Text() const;
 };
+
+// Points the socket at 127.0.0.1:port and connects.
+void ConnectLocal(TCustomWSocket& s, int port);
+
+// The text of the ESocketException that f raises, or "(nothing raised)".
+std::string RaisedText(const std::function<void()>& f);
 
 } // namespace zuneigo::test

@@ -4,6 +4,7 @@
 #include "net/Buffer.h"
 #include "net/Resolvers.h"
 #include "net/SocketErrors.h"
+#include "tests/net/WSocketEventLog.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <vector>
 
 using namespace zuneigo;
+using zuneigo::test::RaisedText;
 
 TEST(SocketErrorText, KnownCodesHaveTextsAndEverythingElseDoesNot) {
     EXPECT_EQ(SocketErrorText(0), "No Error");
@@ -33,13 +35,10 @@ TEST(SocketErrorText, KnownCodesHaveTextsAndEverythingElseDoesNot) {
     EXPECT_EQ(known, expected);
 }
 
-TEST(IsDottedAddress, AcceptsFourPartsWithBlanksAround) {
+TEST(IsDottedAddress, FourPartsWithBlanksAroundAndNothingElse) {
     for (const char* ok : {"255.255.255.255", "  255.255.255.255", "255.255.255.255  ", " 1.2.3.4 ", "0.0.0.0",
                            "127.0.0.1", "010.1.1.1"})
         EXPECT_TRUE(IsDottedAddress(ok)) << ok;
-}
-
-TEST(IsDottedAddress, RejectsEverythingElse) {
     for (const char* bad : {"", " ", ".1.2.3", "1.2.3.4.", "1..2.3", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.256",
                             "1.2.3.4 x", "1.2.3.4x", "a.b.c.d", "localhost", "1.2.3. 4", "99999999999.1.1.1"})
         EXPECT_FALSE(IsDottedAddress(bad)) << bad;
@@ -55,27 +54,15 @@ TEST(ParseLeadingNumber, ReadsDigitsAfterBlanksUpToTheFirstOther) {
     EXPECT_EQ(ParseLeadingNumber("99999999999999999999"), 0x7FFFFFFF);  // clamped, not wrapped
 }
 
-TEST(WSocketResolveHost, ConvertsDottedTextsAndNames) {
+TEST(WSocketResolveHost, DottedTextsNamesAndFailureTexts) {
     EXPECT_EQ(WSocketResolveHost("127.0.0.1"), htonl(0x7F000001));
     EXPECT_EQ(WSocketResolveHost(" 10.0.0.2 "), htonl(0x0A000002));
     EXPECT_EQ(WSocketResolveHost("255.255.255.255"), 0xFFFFFFFFu);
     EXPECT_EQ(WSocketResolveHost("localhost"), htonl(0x7F000001));
-}
-
-TEST(WSocketResolveHost, FailuresCarryTheirTexts) {
-    try {
-        WSocketResolveHost("");
-        FAIL();
-    } catch (const ESocketException& e) {
-        EXPECT_STREQ(e.what(), "WSocketResolveHost: '' Invalid Hostname.");
-    }
+    EXPECT_EQ(RaisedText([&] { WSocketResolveHost(""); }), "WSocketResolveHost: '' Invalid Hostname.");
     EXPECT_THROW(WSocketResolveHost(std::string(257, 'a')), ESocketException);
-    try {
-        WSocketResolveHost("nosuchhost.invalid");
-        FAIL();
-    } catch (const ESocketException& e) {
-        EXPECT_STREQ(e.what(), "WSocketResolveHost: Cannot convert host address 'nosuchhost.invalid', Error #11001");
-    }
+    EXPECT_EQ(RaisedText([&] { WSocketResolveHost("nosuchhost.invalid"); }),
+              "WSocketResolveHost: Cannot convert host address 'nosuchhost.invalid', Error #11001");
 }
 
 TEST(WSocketResolvePort, DigitsServiceNamesAndLimits) {
@@ -84,20 +71,11 @@ TEST(WSocketResolvePort, DigitsServiceNamesAndLimits) {
     EXPECT_EQ(WSocketResolvePort("http", "tcp"), 80);
     EXPECT_EQ(WSocketResolvePort(" smtp ", " tcp "), 25);
     EXPECT_EQ(WSocketResolvePort("domain", ""), 53);
-    try {
-        WSocketResolvePort(std::string(32, '1'), "tcp");
-        FAIL();
-    } catch (const ESocketException& e) {
-        EXPECT_STREQ(e.what(), "WSocketResolvePort: Invalid Port.");
-    }
+    EXPECT_EQ(RaisedText([&] { WSocketResolvePort(std::string(32, '1'), "tcp"); }), "WSocketResolvePort: Invalid Port.");
     EXPECT_EQ(WSocketResolvePort(std::string(31, '0') , "tcp"), 0);
     EXPECT_THROW(WSocketResolvePort("", "tcp"), ESocketException);
-    try {
-        WSocketResolvePort("nosuchservice", "tcp");
-        FAIL();
-    } catch (const ESocketException& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("WSocketResolvePort: Cannot convert port 'nosuchservice', Error #", 0), 0u);
-    }
+    EXPECT_TRUE(RaisedText([&] { WSocketResolvePort("nosuchservice", "tcp"); })
+                    .starts_with("WSocketResolvePort: Cannot convert port 'nosuchservice', Error #"));
 }
 
 TEST(WSocketResolveProto, NumbersAndNames) {
@@ -105,18 +83,9 @@ TEST(WSocketResolveProto, NumbersAndNames) {
     EXPECT_EQ(WSocketResolveProto(" udp "), 17);
     EXPECT_EQ(WSocketResolveProto("17"), 17);
     EXPECT_THROW(WSocketResolveProto(""), ESocketException);
-    try {
-        WSocketResolveProto(std::string(32, 'x'));
-        FAIL();
-    } catch (const ESocketException& e) {
-        EXPECT_STREQ(e.what(), "WSocketResolveProto: Invalid Protocol.");
-    }
-    try {
-        WSocketResolveProto("nosuchproto");
-        FAIL();
-    } catch (const ESocketException& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("WSocketResolveProto: Cannot convert protocol 'nosuchproto', Error #", 0), 0u);
-    }
+    EXPECT_EQ(RaisedText([&] { WSocketResolveProto(std::string(32, 'x')); }), "WSocketResolveProto: Invalid Protocol.");
+    EXPECT_TRUE(RaisedText([&] { WSocketResolveProto("nosuchproto"); })
+                    .starts_with("WSocketResolveProto: Cannot convert protocol 'nosuchproto', Error #"));
 }
 
 TEST(TBuffer, FillsAtTheEndDrainsFromTheFrontAndRestarts) {

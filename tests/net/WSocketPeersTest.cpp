@@ -46,11 +46,8 @@ TEST(WSocketPeers, NcServerGreetingIsReceivedThenTheClose) {
     Process server({nc, "-l", "127.0.0.1", std::to_string(port)}, dir.File("nc.out"), dir.File("greeting"));
     ASSERT_TRUE(WaitForListener(port));
     TWSocket s;
-    EventLog log;
-    log.Attach(s);
-    s.SetAddr("127.0.0.1");
-    s.SetPort(std::to_string(port));
-    s.Connect();
+    EventLog log(s);
+    ConnectLocal(s, port);
     ASSERT_TRUE(PumpUntil([&] { return log.received.size() >= 32; })) << log.Text();
     EXPECT_EQ(log.received, "Hallo vom Server\r\nzweite Zeile\r\n");
     s.SendText("Antwort\n");
@@ -179,9 +176,7 @@ TEST(WSocketPeers, HundredMegabytesReceivedFromSocatWithEqualChecksum) {
     };
     bool closed = false;
     s.OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) { closed = true; };
-    s.SetAddr("127.0.0.1");
-    s.SetPort(std::to_string(port));
-    s.Connect();
+    ConnectLocal(s, port);
     ASSERT_TRUE(PumpUntil([&] { return closed; }, std::chrono::seconds(300)));
     EXPECT_EQ(sum.bytes, size);
     EXPECT_EQ(sum.value, expected);
@@ -222,9 +217,7 @@ TEST(WSocketPeers, HundredMegabytesSentToSocatWithEqualChecksum) {
         }
     };
     s.OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) { closed = true; };
-    s.SetAddr("127.0.0.1");
-    s.SetPort(std::to_string(port));
-    s.Connect();
+    ConnectLocal(s, port);
     ASSERT_TRUE(PumpUntil([&] { return closed; }, std::chrono::seconds(300)));
     server.Wait(std::chrono::seconds(30));
     std::uint64_t written = 0;
