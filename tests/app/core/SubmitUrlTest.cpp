@@ -7,18 +7,15 @@ using namespace zuneigo;
 
 TEST(EncodeQueryValue, KeepsOnlyLettersAndDigits)
 {
-    EXPECT_EQ(EncodeQueryValue(""), "");
-    EXPECT_EQ(EncodeQueryValue("AZaz09"), "AZaz09");
-    EXPECT_EQ(EncodeQueryValue("kurz, dunkles rot"), "kurz%2C+dunkles+rot");
-    EXPECT_EQ(EncodeQueryValue("Programmieren, Kino, Musik h\xF6ren"), "Programmieren%2C+Kino%2C+Musik+h%F6ren");
-    EXPECT_EQ(EncodeQueryValue("Suche nettes M\xE4" "dchen"), "Suche+nettes+M%E4dchen");
-    EXPECT_EQ(EncodeQueryValue("a.b@c.de"), "a%2Eb%40c%2Ede");
-    EXPECT_EQ(EncodeQueryValue("-4"), "%2D4");
-    EXPECT_EQ(EncodeQueryValue("1+1"), "1%2B1");
-    EXPECT_EQ(EncodeQueryValue("_*%&=/?#"), "%5F%2A%25%26%3D%2F%3F%23");
-    EXPECT_EQ(EncodeQueryValue("\xFC\xDF\xC4"), "%FC%DF%C4");
-    EXPECT_EQ(EncodeQueryValue(std::string("\x00\x0A\x7F\x80\xFF", 5)), "%00%0A%7F%80%FF");
-    EXPECT_EQ(EncodeQueryValue("  "), "++");
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""}, {"AZaz09", "AZaz09"}, {"kurz, dunkles rot", "kurz%2C+dunkles+rot"},
+        {"Programmieren, Kino, Musik h\xF6ren", "Programmieren%2C+Kino%2C+Musik+h%F6ren"},
+        {"Suche nettes M\xE4" "dchen", "Suche+nettes+M%E4dchen"}, {"a.b@c.de", "a%2Eb%40c%2Ede"}, {"-4", "%2D4"},
+        {"1+1", "1%2B1"}, {"_*%&=/?#", "%5F%2A%25%26%3D%2F%3F%23"}, {"\xFC\xDF\xC4", "%FC%DF%C4"},
+        {std::string("\x00\x0A\x7F\x80\xFF", 5), "%00%0A%7F%80%FF"}, {"  ", "++"},
+    };
+    for (const auto& [text, encoded] : cases)
+        EXPECT_EQ(EncodeQueryValue(text), encoded) << text;
 }
 
 TEST(EncodeQueryValue, EveryByteRoundTrips)

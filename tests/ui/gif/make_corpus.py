@@ -105,28 +105,10 @@ def build(name, text):
         f.write(r.stdout)
 
 
-screen = """screen width 8
-screen height 6
-screen colors 4
-screen background 1
-screen map
-\trgb 000 000 000 is 0
-\trgb 255 000 000 is 1
-\trgb 000 255 000 is 2
-\trgb 000 000 255 is 3
-end
-"""
-image = """image # 1
-image left 0
-image top 0
-image bits 8 by 6
-01230123
-12301230
-23012301
-30123012
-01230123
-12301230
-"""
+screen = ("screen width 8\nscreen height 6\nscreen colors 4\nscreen background 1\nscreen map\n"
+          "\trgb 000 000 000 is 0\n\trgb 255 000 000 is 1\n\trgb 000 255 000 is 2\n\trgb 000 000 255 is 3\nend\n")
+image = "image # 1\nimage left 0\nimage top 0\nimage bits 8 by 6\n" + "".join(
+    "".join(str((x + y) % 4) for x in range(8)) + "\n" for y in range(6))
 build("gb_comments.gif", screen + "comment\nbefore the image\nend\n" + image
       + "comment\nfirst comment\nsecond line\nend\ncomment\nlast comment\nend\n")
 build("gb_plaintext.gif", screen + "graphics control\n\ttransparent index 2\n\tdelay 9\nend\n"
