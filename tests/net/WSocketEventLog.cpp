@@ -1,5 +1,7 @@
 #include "tests/net/WSocketEventLog.h"
 
+#include "tests/net/WSocketTestSupport.h"
+
 namespace zuneigo::test {
 
 void EventLog::Attach(TCustomWSocket& s) {
@@ -40,6 +42,19 @@ void ConnectLocal(TCustomWSocket& s, int port) {
     s.SetAddr("127.0.0.1");
     s.SetPort(std::to_string(port));
     s.Connect();
+}
+
+bool ConnectAndWait(TCustomWSocket& s, int port) {
+    bool connected = false, failed = false;
+    auto previous = s.OnSessionConnected;
+    s.OnSessionConnected = [&](TCustomWSocket* sender, std::uint16_t e) {
+        (e == 0 ? connected : failed) = true;
+        if (previous) previous(sender, e);
+    };
+    ConnectLocal(s, port);
+    bool ok = PumpUntil([&] { return connected || failed; }) && connected;
+    s.OnSessionConnected = previous;
+    return ok;
 }
 
 std::string RaisedText(const std::function<void()>& f) {

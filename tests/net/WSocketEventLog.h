@@ -40,6 +40,9 @@ struct EventLog {
 
 // Points the socket at 127.0.0.1:port and connects.
 void ConnectLocal(TCustomWSocket& s, int port);
+// Connects and processes messages until the connection is made; false on failure or timeout.
+// An OnSessionConnected handler already set still runs.
+bool ConnectAndWait(TCustomWSocket& s, int port);
 
 // The text of the ESocketException that f raises, or "(nothing raised)".
 std::string RaisedText(const std::function<void()>& f);

@@ -121,10 +121,7 @@ TEST(WSocketEvents, BgExceptionHandlerSeesTheExceptionAndMayKeepTheConnection) {
         seen = e.what();
         canClose = false;
     };
-    bool connected = false;
-    s.OnSessionConnected = [&](TCustomWSocket*, std::uint16_t) { connected = true; };
-    ConnectLocal(s, peer.Port());
-    ASSERT_TRUE(PumpUntil([&] { return connected; }));
+    ASSERT_TRUE(ConnectAndWait(s, peer.Port()));
     platform::PostMessage(s.WindowHandle(), WM_SOCKET_TEST_EXCEPTION, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }));
     EXPECT_EQ(seen, "Test exception in WSocket");
@@ -143,10 +140,7 @@ TEST(WSocketEvents, ExceptionInDataAvailableEndsOnlyThatDelivery) {
         got += sender->ReceiveText();
         if (calls == 1) throw ESocketException("first delivery fails");
     };
-    bool connected = false;
-    s.OnSessionConnected = [&](TCustomWSocket*, std::uint16_t) { connected = true; };
-    ConnectLocal(s, peer.Port());
-    ASSERT_TRUE(PumpUntil([&] { return connected; }));
+    ASSERT_TRUE(ConnectAndWait(s, peer.Port()));
     s.SendText("one");
     ASSERT_TRUE(PumpUntil([&] { return got == "one"; }));
     s.SendText("two");

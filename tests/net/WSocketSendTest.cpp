@@ -22,19 +22,6 @@ double CpuSeconds() {
     return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
 }
 
-bool ConnectTo(TWSocket& s, int port) {
-    bool connected = false;
-    auto previous = s.OnSessionConnected;
-    s.OnSessionConnected = [&](TCustomWSocket* sender, std::uint16_t e) {
-        connected = e == 0;
-        if (previous) previous(sender, e);
-    };
-    ConnectLocal(s, port);
-    bool ok = PumpUntil([&] { return connected; });
-    s.OnSessionConnected = previous;
-    return ok;
-}
-
 // A socket whose platform sends can be refused, as when the platform accepts nothing.
 class RefusingSocket : public TWSocket {
 public:
@@ -82,7 +69,7 @@ struct SlowReaderLink {
 TEST(WSocketSend, DataSentFiresOnceAfterSendReturns) {
     ScriptedPeer peer("echo");
     TWSocket s;
-    ASSERT_TRUE(ConnectTo(s, peer.Port()));
+    ASSERT_TRUE(ConnectAndWait(s, peer.Port()));
     PumpFor(std::chrono::milliseconds(50));  // the write notification of the connect
     bool insideSend = false;
     int sent = 0, insideCount = 0;
@@ -113,7 +100,7 @@ TEST(WSocketSend, DataSentFiresOnceAfterSendReturns) {
 TEST(WSocketSend, ZeroLengthSendOnAFreshChainCompletesToo) {
     ScriptedPeer peer("echo");
     TWSocket s;
-    ASSERT_TRUE(ConnectTo(s, peer.Port()));
+    ASSERT_TRUE(ConnectAndWait(s, peer.Port()));
     int sent = 0;
     s.OnDataSent = [&](TCustomWSocket*, std::uint16_t) { ++sent; };
     PumpFor(std::chrono::milliseconds(50));
@@ -129,7 +116,7 @@ TEST(WSocketSend, ZeroLengthSendOnAFreshChainCompletesToo) {
 TEST(WSocketSend, DataRefusedByThePlatformIsHeldInBlocksOf1514) {
     ScriptedPeer peer("echo");
     RefusingSocket s;
-    ASSERT_TRUE(ConnectTo(s, peer.Port()));
+    ASSERT_TRUE(ConnectAndWait(s, peer.Port()));
     std::string echoed;
     s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) { echoed += sender->ReceiveText(); };
     const std::string data = Payload(4000);
@@ -159,7 +146,7 @@ TEST(WSocketSend, DataRefusedByThePlatformIsHeldInBlocksOf1514) {
 TEST(WSocketSend, SlowReaderMakesSendsWaitForTheWriteNotification) {
     SlowReaderLink link;
     TWSocket& s = link.s;
-    ASSERT_TRUE(ConnectTo(s, link.reader.Port()));
+    ASSERT_TRUE(ConnectAndWait(s, link.reader.Port()));
     PumpFor(std::chrono::milliseconds(50));
     const std::string data = Payload(6 * 1024 * 1024, 3);
     int sent = 0, sendCalls = 0;
@@ -183,7 +170,7 @@ TEST(WSocketSend, SlowReaderMakesSendsWaitForTheWriteNotification) {
 TEST(WSocketSend, FlushWaitsWithoutSpinning) {
     SlowReaderLink link;
     TWSocket& s = link.s;
-    ASSERT_TRUE(ConnectTo(s, link.reader.Port()));
+    ASSERT_TRUE(ConnectAndWait(s, link.reader.Port()));
     const std::string data = Payload(12 * 1024 * 1024, 5);  // more than the kernel buffers hold
     s.Send(data.data(), static_cast<int>(data.size()));
     double cpu0 = CpuSeconds();
@@ -201,7 +188,7 @@ TEST(WSocketSend, FlushWaitsWithoutSpinning) {
 TEST(WSocketSend, ResetWhileSendingClosesWithErrorAndNoException) {
     ScriptedPeer peer("reset-after", "200000");
     TWSocket s;
-    ASSERT_TRUE(ConnectTo(s, peer.Port()));
+    ASSERT_TRUE(ConnectAndWait(s, peer.Port()));
     EventLog log(s);
     int closes = 0;
     std::uint16_t error = 0;
@@ -227,7 +214,7 @@ TEST(WSocketSend, ResetWhileIdleIsReportedAsClosedWith10054) {
     ScriptedPeer peer("send-reset", "bye");
     TWSocket s;
     EventLog log(s);
-    ASSERT_TRUE(ConnectTo(s, peer.Port()));
+    ASSERT_TRUE(ConnectAndWait(s, peer.Port()));
     ASSERT_TRUE(PumpUntil([&] { return s.State() == wsClosed; })) << log.Text();
     EXPECT_EQ(log.received, "bye");
     EXPECT_EQ(log.Count("closed 10054"), 1) << log.Text();
@@ -261,7 +248,7 @@ TEST(WSocketSend, SendFlagsSelectOutOfBandData) {
     ::listen(l, 1);
     socklen_t len = sizeof a;
     ::getsockname(l, reinterpret_cast<sockaddr*>(&a), &len);
-    ASSERT_TRUE(ConnectTo(s, ntohs(a.sin_port)));
+    ASSERT_TRUE(ConnectAndWait(s, ntohs(a.sin_port)));
     int c = ::accept(l, nullptr, nullptr);
     EXPECT_EQ(s.SendText("!"), 1);
     char got = 0;
@@ -287,7 +274,7 @@ TEST(WSocketSend, DrainUntilClosedDeliversEverythingAndWaitsQuietly) {
         int n = sender->Receive(buf, sizeof buf);
         if (n > 0) got.append(buf, static_cast<std::size_t>(n));
     };
-    ASSERT_TRUE(ConnectTo(s, peer.Port()));
+    ASSERT_TRUE(ConnectAndWait(s, peer.Port()));
     double cpu0 = CpuSeconds();
     s.DrainUntilClosed();
     EXPECT_LT(CpuSeconds() - cpu0, 1.0);

@@ -37,10 +37,15 @@ bool FdReadable(int fd) {
     return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
 }
 
+// Every case starts with an empty queue.
+class MessageQueue : public ::testing::Test {
+protected:
+    void SetUp() override { DrainAll(); }
+};
+
 } // namespace
 
-TEST(MessageQueue, DeliversInOrderOneAtATimeToTheRightWindow) {
-    DrainAll();
+TEST_F(MessageQueue, DeliversInOrderOneAtATimeToTheRightWindow) {
     std::vector<Recorded> a, b;
     HWND wa = CreateHiddenWindow([&](UINT m, WPARAM w, LPARAM l) { a.push_back({m, w, l}); return LRESULT(7); });
     HWND wb = CreateHiddenWindow([&](UINT m, WPARAM w, LPARAM l) { b.push_back({m, w, l}); return LRESULT(0); });
@@ -69,8 +74,7 @@ TEST(MessageQueue, DeliversInOrderOneAtATimeToTheRightWindow) {
     DestroyWindow(wb);
 }
 
-TEST(MessageQueue, DestroyedWindowLosesItsMessagesAndRefusesNewOnes) {
-    DrainAll();
+TEST_F(MessageQueue, DestroyedWindowLosesItsMessagesAndRefusesNewOnes) {
     int calls = 0;
     HWND w = CreateHiddenWindow([&](UINT, WPARAM, LPARAM) { ++calls; return LRESULT(0); });
     HWND other = CreateHiddenWindow([&](UINT, WPARAM, LPARAM) { return LRESULT(0); });
@@ -86,8 +90,7 @@ TEST(MessageQueue, DestroyedWindowLosesItsMessagesAndRefusesNewOnes) {
     DestroyWindow(other);
 }
 
-TEST(MessageQueue, WindowMayDestroyItselfInsideItsHandler) {
-    DrainAll();
+TEST_F(MessageQueue, WindowMayDestroyItselfInsideItsHandler) {
     struct Holder {
         HWND w = 0;
         std::string text = "still alive";
@@ -105,8 +108,7 @@ TEST(MessageQueue, WindowMayDestroyItselfInsideItsHandler) {
     EXPECT_FALSE(IsWindow(h.w));
 }
 
-TEST(MessageQueue, QuitMessageEndsGetMessageAndTerminatesTheApplication) {
-    DrainAll();
+TEST_F(MessageQueue, QuitMessageEndsGetMessageAndTerminatesTheApplication) {
     PostQuitMessage(3);
     MSG m;
     EXPECT_FALSE(GetMessage(m));
@@ -127,7 +129,7 @@ TEST(MessageQueue, QuitMessageEndsGetMessageAndTerminatesTheApplication) {
     DestroyWindow(w);
 }
 
-TEST(MessageQueue, ReplacedApplicationStepsAreUsed) {
+TEST_F(MessageQueue, ReplacedApplicationStepsAreUsed) {
     auto& app = Application::Instance();
     int processed = 0, waited = 0;
     app.SetProcessMessagesStep([&] { ++processed; Application::PlatformProcessMessages(); });
@@ -139,8 +141,7 @@ TEST(MessageQueue, ReplacedApplicationStepsAreUsed) {
     app.SetWaitStep(nullptr);
 }
 
-TEST(MessageQueue, PostFromAnotherThreadWakesABlockedWait) {
-    DrainAll();
+TEST_F(MessageQueue, PostFromAnotherThreadWakesABlockedWait) {
     std::atomic<int> got{0};
     HWND w = CreateHiddenWindow([&](UINT m, WPARAM, LPARAM) { if (m == WM_USER + 9) ++got; return LRESULT(0); });
     std::thread poster([w] {
@@ -161,15 +162,13 @@ TEST(MessageQueue, PostFromAnotherThreadWakesABlockedWait) {
     DestroyWindow(w);
 }
 
-TEST(MessageQueue, WaitTimesOutWithoutSpinning) {
-    DrainAll();
+TEST_F(MessageQueue, WaitTimesOutWithoutSpinning) {
     double cpu0 = CpuSeconds();
     EXPECT_FALSE(WaitMessage(200));
     EXPECT_LT(CpuSeconds() - cpu0, 0.05);
 }
 
-TEST(MessageQueue, QueueDescriptorIsReadableExactlyWhileSomethingIsPending) {
-    DrainAll();
+TEST_F(MessageQueue, QueueDescriptorIsReadableExactlyWhileSomethingIsPending) {
     int fd = QueueFd();
     ASSERT_GE(fd, 0);
     EXPECT_FALSE(FdReadable(fd));
@@ -187,8 +186,7 @@ TEST(MessageQueue, QueueDescriptorIsReadableExactlyWhileSomethingIsPending) {
     DestroyWindow(w);
 }
 
-TEST(MessageQueue, EachThreadHasItsOwnQueue) {
-    DrainAll();
+TEST_F(MessageQueue, EachThreadHasItsOwnQueue) {
     std::atomic<bool> handledOnWorker{false};
     std::atomic<HWND> workerWindow{0};
     std::atomic<bool> stop{false};
