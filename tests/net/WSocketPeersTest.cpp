@@ -19,6 +19,8 @@ struct Server {
     std::vector<std::unique_ptr<TWSocket>> clients;
     std::function<void(TWSocket&)> setup;  // called for each new client before Dup
     int port = 0;
+    std::string got;  // what the clients sent, unless setup changes the handlers
+    bool closed = false;
 
     void Start() {
         port = FreeTcpPort();
@@ -27,6 +29,8 @@ struct Server {
         listener.OnSessionAvailable = [this](TCustomWSocket* sender, std::uint16_t) {
             SOCKET h = sender->Accept();
             auto c = std::make_unique<TWSocket>();
+            c->OnDataAvailable = [this](TCustomWSocket* client, std::uint16_t) { got += client->ReceiveText(); };
+            c->OnSessionClosed = [this](TCustomWSocket*, std::uint16_t) { closed = true; };
             if (setup) setup(*c);
             c->Dup(h);
             clients.push_back(std::move(c));
@@ -65,22 +69,12 @@ TEST(WSocketPeers, NcClientIsAcceptedAndItsDataReceived) {
     const std::string data = Payload(200000, 11);
     WriteFile(dir.File("upload"), data);
     Server server;
-    std::string got;
-    bool closed = false;
-    server.setup = [&](TWSocket& c) {
-        c.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
-            char buf[8192];
-            int n = sender->Receive(buf, sizeof buf);
-            if (n > 0) got.append(buf, static_cast<std::size_t>(n));
-        };
-        c.OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) { closed = true; };
-    };
     server.Start();
     EXPECT_EQ(server.listener.State(), wsListening);
     Process client({nc, "-N", "127.0.0.1", std::to_string(server.port)}, dir.File("nc.log"), dir.File("upload"));
-    ASSERT_TRUE(PumpUntil([&] { return closed; })) << ReadFile(dir.File("nc.log"));
-    EXPECT_EQ(got.size(), data.size());
-    EXPECT_TRUE(got == data);
+    ASSERT_TRUE(PumpUntil([&] { return server.closed; })) << ReadFile(dir.File("nc.log"));
+    EXPECT_EQ(server.got.size(), data.size());
+    EXPECT_TRUE(server.got == data);
     ASSERT_EQ(server.clients.size(), 1u);
     EXPECT_EQ(server.clients[0]->State(), wsClosed);
     EXPECT_EQ(server.listener.State(), wsListening);
@@ -110,24 +104,21 @@ TEST(WSocketPeers, SocatClientConnectsToAListeningComponent) {
     std::string socat = Require("socat");
     TempDir dir;
     Server server;
-    std::string got;
-    bool closed = false;
     server.setup = [&](TWSocket& c) {
         c.SetLingerOnOff(wsLingerOff);
         c.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
             std::string t = sender->ReceiveText();
-            got += t;
+            server.got += t;
             if (!t.empty()) sender->SendText("echo:" + t);  // answer each piece
         };
-        c.OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) { closed = true; };
     };
     server.Start();
     WriteFile(dir.File("in"), "ping");
     Process client({socat, "-t", "2", "STDIO", "TCP:127.0.0.1:" + std::to_string(server.port)}, dir.File("out"),
                    dir.File("in"));
     ASSERT_TRUE(PumpUntil([&] { return !client.Running(); }));
-    PumpUntil([&] { return closed; }, std::chrono::seconds(5));
-    EXPECT_EQ(got, "ping");
+    PumpUntil([&] { return server.closed; }, std::chrono::seconds(5));
+    EXPECT_EQ(server.got, "ping");
     EXPECT_EQ(ReadFile(dir.File("out")), "echo:ping");
 }
 

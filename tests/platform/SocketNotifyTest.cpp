@@ -89,7 +89,8 @@ struct Listener {
     ~Listener() { ::close(fd); }
 };
 
-// A connected pair: ours (registered later) and the peer's plain socket.
+// A connected pair: ours (registered with the recorder when one is given) and the
+// peer's plain socket.
 struct Pair {
     int ours = -1;
     int peer = -1;
@@ -100,6 +101,7 @@ struct Pair {
         EXPECT_EQ(::connect(ours, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
         peer = ::accept(l.fd, nullptr, nullptr);
     }
+    Pair(const Recorder& r, long mask) : Pair() { EXPECT_EQ(WsAsyncSelect(ours, r.hwnd, kMsg, mask), 0); }
     ~Pair() {
         if (ours >= 0) WsCloseSocket(ours);
         if (peer >= 0) ::close(peer);
@@ -116,8 +118,7 @@ void ResetClose(int fd) {
 
 TEST(SocketNotify, ReadIsPostedOnceUntilReceiveAndAgainWhileDataWaits) {
     Recorder r;
-    Pair p;
-    ASSERT_EQ(WsAsyncSelect(p.ours, r.hwnd, kMsg, FD_READ | FD_CLOSE), 0);
+    Pair p(r, FD_READ | FD_CLOSE);
     ASSERT_EQ(::send(p.peer, "0123456789", 10, 0), 10);
     ASSERT_TRUE(r.Until([&] { return r.Count(FD_READ) == 1; }));
     EXPECT_EQ(r.events[0].fd, p.ours);
@@ -162,8 +163,7 @@ TEST(SocketNotify, ConnectOutcomeIsReportedByTheConnectNotification) {
 
 TEST(SocketNotify, WriteIsPostedAfterWouldBlockOnceTheSocketTakesDataAgain) {
     Recorder r;
-    Pair p;
-    ASSERT_EQ(WsAsyncSelect(p.ours, r.hwnd, kMsg, FD_READ | FD_WRITE | FD_CLOSE), 0);
+    Pair p(r, FD_READ | FD_WRITE | FD_CLOSE);
     ASSERT_TRUE(r.Until([&] { return r.Count(FD_WRITE) == 1; }));  // connected socket: writable once
     std::vector<char> chunk(65536, 'x');
     long long sent = 0;
@@ -194,8 +194,7 @@ TEST(SocketNotify, WriteIsPostedAfterWouldBlockOnceTheSocketTakesDataAgain) {
 
 TEST(SocketNotify, CloseWaitsUntilNoUnreadDataIsLeftAndComesOnce) {
     Recorder r;
-    Pair p;
-    ASSERT_EQ(WsAsyncSelect(p.ours, r.hwnd, kMsg, FD_READ | FD_CLOSE), 0);
+    Pair p(r, FD_READ | FD_CLOSE);
     ::send(p.peer, "hello", 5, 0);
     ::close(p.peer);
     p.peer = -1;
@@ -216,8 +215,7 @@ TEST(SocketNotify, CloseWaitsUntilNoUnreadDataIsLeftAndComesOnce) {
 
 TEST(SocketNotify, ResetIsReportedAtOnce) {
     Recorder r;
-    Pair p;
-    ASSERT_EQ(WsAsyncSelect(p.ours, r.hwnd, kMsg, FD_READ | FD_WRITE | FD_CLOSE), 0);
+    Pair p(r, FD_READ | FD_WRITE | FD_CLOSE);
     ASSERT_TRUE(r.Until([&] { return r.Count(FD_WRITE) == 1; }));
     ResetClose(p.peer);
     p.peer = -1;
@@ -263,8 +261,7 @@ TEST(SocketNotify, AcceptIsPostedAgainAfterEachAccept) {
 
 TEST(SocketNotify, ClosingDropsQueuedNotificationsEvenWhenTheDescriptorIsReused) {
     Recorder r;
-    Pair p;
-    ASSERT_EQ(WsAsyncSelect(p.ours, r.hwnd, kMsg, FD_READ | FD_WRITE | FD_CLOSE), 0);
+    Pair p(r, FD_READ | FD_WRITE | FD_CLOSE);
     ::send(p.peer, "data", 4, 0);
     ::close(p.peer);
     p.peer = -1;
@@ -299,8 +296,7 @@ TEST(SocketNotify, ClosingDropsQueuedNotificationsEvenWhenTheDescriptorIsReused)
 
 TEST(SocketNotify, MaskZeroStopsNotificationsAndReselectingDeliversWaitingData) {
     Recorder r;
-    Pair p;
-    ASSERT_EQ(WsAsyncSelect(p.ours, r.hwnd, kMsg, FD_READ | FD_CLOSE), 0);
+    Pair p(r, FD_READ | FD_CLOSE);
     ASSERT_EQ(WsAsyncSelect(p.ours, r.hwnd, 0, 0), 0);
     ::send(p.peer, "zz", 2, 0);
     r.Settle();
