@@ -33,6 +33,16 @@ struct Harness : TLineSplitter::Host {
     {
         handler = [](Harness& x) { x.lines.push_back(x.Take(x.s.LineLength())); };
     }
+    // The handler switches to raw mode at the first line without taking it, then takes all.
+    void SwitchOffThenTakeAll()
+    {
+        handler = [](Harness& x) {
+            if (x.s.Splitting())
+                x.s.SetLineMode(false);
+            else
+                x.TakeAll();
+        };
+    }
 
     bool Announce() override
     {
@@ -137,12 +147,7 @@ TEST(LineSplitter, SwitchingOffMidStreamHandsOutBothLinesOnceInOrder)
 TEST(LineSplitter, SwitchingOffWithoutTakingKeepsEverything)
 {
     Harness h;
-    h.handler = [&](Harness& x) {
-        if (x.s.Splitting())
-            x.s.SetLineMode(false);
-        else
-            x.TakeAll();
-    };
+    h.SwitchOffThenTakeAll();
     h.Read("one\r\ntwo\r\n");
     h.s.DeliverHeldRaw(h);
     EXPECT_EQ(h.got, "one\r\ntwo\r\n");
@@ -182,12 +187,7 @@ TEST(LineSplitter, UnterminatedRemainderIsTheLastLine)
 
     // Raw mode with held bytes: they are not lost at the close either.
     Harness r;
-    r.handler = [&](Harness& x) {
-        if (x.s.Splitting())
-            x.s.SetLineMode(false);
-        else
-            x.TakeAll();
-    };
+    r.SwitchOffThenTakeAll();
     r.Read("p\r\nq");
     r.s.DeliverRemainder(r);
     EXPECT_EQ(r.got, "p\r\nq");

@@ -115,10 +115,6 @@ std::string Require(const std::string& program) {
     return path;
 }
 
-} // namespace zuneigo::test
-
-namespace zuneigo::test {
-
 ScriptedPeer::ScriptedPeer(const std::string& mode, const std::string& arg) : port_(FreeTcpPort()) {
     std::string ready = dir_.File("ready");
     std::vector<std::string> argv{Python(), SourceDir() + "/tests/net/peer.py", mode, std::to_string(port_), ready};

@@ -41,10 +41,6 @@ std::uint64_t WritePayloadFile(const std::string& path, std::size_t n, std::uint
 // The program, or a skip message when it is missing.
 std::string Require(const std::string& program);
 
-} // namespace zuneigo::test
-
-namespace zuneigo::test {
-
 // A scripted peer from tests/net/peer.py listening on 127.0.0.1:port, ready when started.
 class ScriptedPeer {
 public:
