@@ -122,7 +122,7 @@ void TCustomHttpCli::ProcessHeaderLine()
 
     const std::string line(currentData_, currentLen_);
 
-    if (UpperCase(line.substr(0, 6)) == "<HTML>") {
+    if (SameText(std::string_view(line).substr(0, 6), "<HTML>")) {
         // A document without a header. It is delivered as received, its first line
         // end included.
         if (contentType_.empty())
@@ -153,7 +153,7 @@ void TCustomHttpCli::ProcessHeaderLine()
             return;
         }
         const std::size_t dot = docName_.rfind('.');
-        if (dot != std::string::npos && LowerCase(docName_.substr(dot)) == ".exe" && contentType_ == "text/html")
+        if (dot != std::string::npos && SameText(std::string_view(docName_).substr(dot), ".exe") && contentType_ == "text/html")
             SetDocExtension(docName_, "htm");
         ChangeState(hsWaitingBody);
         Fire(OnHeaderEnd);
