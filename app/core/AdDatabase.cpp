@@ -122,6 +122,11 @@ std::string_view AdDatabase::RecordText(std::size_t record) const
 {
     if (record >= RecordCount())
         throw EListError("List index out of bounds (" + std::to_string(record) + ")");
+    return RecordBytes(record);
+}
+
+std::string_view AdDatabase::RecordBytes(std::size_t record) const
+{
     const std::size_t begin = recordStarts_[record];
     const std::size_t end = record + 1 < recordStarts_.size() ? recordStarts_[record + 1] : bytes_.size();
     return {bytes_.data() + begin, end - begin};
@@ -211,12 +216,8 @@ void AdDatabase::IndexFrom(std::size_t from)
 
 void AdDatabase::SummarizeUpTo(std::size_t records)
 {
-    while (summaries_.size() < records) {
-        const std::size_t k = summaries_.size();
-        const std::size_t begin = recordStarts_[k];
-        const std::size_t end = k + 1 < recordStarts_.size() ? recordStarts_[k + 1] : bytes_.size();
-        summaries_.push_back(SummarizeRecord({bytes_.data() + begin, end - begin}));
-    }
+    while (summaries_.size() < records)
+        summaries_.push_back(SummarizeRecord(RecordBytes(summaries_.size())));
 }
 
 std::size_t AdDatabase::MemoryUsage() const

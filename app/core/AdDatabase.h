@@ -1,8 +1,9 @@
 #pragma once
 // The downloaded ad database in memory: the file's bytes kept once, as received, plus
-// the offset of every 14th line (the first line of each record). A line is found by
-// walking at most 13 short lines from its record's start, so a million ads cost the
-// file size plus 8 bytes per record, and the search reads each record in place.
+// the offset of every 14th line (the first line of each record) and a summary of each
+// record for the search. A line is found by walking at most 13 short lines from its
+// record's start, so a million ads cost the file size plus 8 bytes of offset and one
+// summary per record.
 #include "app/core/AdRecord.h"
 #include "app/core/AdSummary.h"
 #include "app/core/LargeBuffer.h"
@@ -58,10 +59,12 @@ public:
     // The same, taking the bytes over without a copy when the database is empty.
     void AppendBytes(std::vector<char>&& bytes);
 
-    // Bytes held: text buffer and record index, both at their capacity.
+    // Bytes held: text buffer, record index and summaries, all at their capacity.
     std::size_t MemoryUsage() const;
 
 private:
+    // Record k's bytes, without the bounds check of RecordText.
+    std::string_view RecordBytes(std::size_t record) const;
     void IndexFrom(std::size_t from);
     void SummarizeUpTo(std::size_t records);
 
