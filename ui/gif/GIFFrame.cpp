@@ -125,45 +125,10 @@ const TGIFBitmap& TGIFFrame::Bitmap() const
     return *bitmap_;
 }
 
-void TGIFFrame::SetGeometry(int left, int top, int width, int height)
-{
-    left_ = left;
-    top_ = top;
-    width_ = width;
-    height_ = height;
-    bitmap_.reset();
-}
-
-void TGIFFrame::SetPacked(std::uint8_t packed)
-{
-    packed_ = packed;
-    bitmap_.reset();
-}
-
-void TGIFFrame::SetColorTable(TGIFColorTable table)
-{
-    colorTable_ = std::move(table);
-    bitmap_.reset();
-    EvaluateGraphicControl();
-}
-
 void TGIFFrame::SetBitsPerPixel(int bits)
 {
     bitsPerPixel_ = bits;
     bitmap_.reset();
-}
-
-void TGIFFrame::SetImageData(std::vector<std::uint8_t> data)
-{
-    imageData_ = std::move(data);
-    corrupted_ = false;
-    bitmap_.reset();
-}
-
-void TGIFFrame::SetExtensions(std::vector<TGIFExtension> extensions)
-{
-    extensions_ = std::move(extensions);
-    EvaluateGraphicControl();
 }
 
 } // namespace zuneigo

@@ -44,14 +44,8 @@ public:
     const TGIFBitmap& Bitmap() const;
     bool Decoded() const { return bitmap_ != nullptr; }
 
-    // Building a frame by hand. Each setter drops a bitmap decoded before.
-    void SetGeometry(int left, int top, int width, int height);
-    void SetPacked(std::uint8_t packed);
-    void SetColorTable(TGIFColorTable table);
+    // Drops a bitmap decoded before.
     void SetBitsPerPixel(int bits);
-    void SetImageData(std::vector<std::uint8_t> data);
-    // Sets the extensions and evaluates their transparency, delay and disposal.
-    void SetExtensions(std::vector<TGIFExtension> extensions);
 
 private:
     friend class TGIFImage;
