@@ -46,10 +46,15 @@ public:
     {
         if (buffer_.empty())
             return;
-        std::vector<char> pending;
-        pending.swap(buffer_);
-        buffer_.reserve(pending.capacity());
-        target_->WriteBuffer(pending.data(), pending.size());
+        // The bytes go once, whether the write succeeds or not: a failed flush is not
+        // repeated by the next one.
+        try {
+            target_->WriteBuffer(buffer_.data(), buffer_.size());
+        } catch (...) {
+            buffer_.clear();
+            throw;
+        }
+        buffer_.clear();
     }
 
 private:
