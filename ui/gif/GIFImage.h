@@ -56,9 +56,10 @@ public:
     const TGIFFrame& Frame(std::size_t index) const { return frames_.at(index); }
     TGIFFrame& Frame(std::size_t index) { return frames_.at(index); }
     bool Empty() const { return frames_.empty(); }
-    // The frame that is drawn (0 after reading); nullptr without frames.
+    // The frame that is drawn (0 after reading).
     int FrameIndex() const { return frameIndex_; }
     void SetFrameIndex(int index) { frameIndex_ = index; }
+    // nullptr when FrameIndex names no frame (as without frames).
     const TGIFFrame* CurrentFrame() const;
 
     // Transparent only when marked so and at least one frame has a transparent colour.
