@@ -21,7 +21,6 @@ struct LookupRequest {
     std::string name;
     std::uint32_t addr = 0;
     HostEntry result;   // written by the helper before the message is posted
-    bool posted = false;
 };
 
 namespace {
@@ -57,7 +56,6 @@ void RunLookup(std::shared_ptr<LookupRequest> req) {
         s.lookups.erase(it);
         return;
     }
-    req->posted = true;
     PushLocked(*w->second->queue,
                QueuedMessage{MSG{req->hwnd, req->message, static_cast<WPARAM>(req->handle), MakeLParam(0, static_cast<std::uint16_t>(error))},
                              MessageKind::Lookup, static_cast<std::intptr_t>(req->handle)});

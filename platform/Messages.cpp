@@ -54,7 +54,6 @@ thread_local QueueHolder tlsQueue;
 std::shared_ptr<ThreadQueue> CurrentQueueLocked() {
     if (tlsQueue.queue) return tlsQueue.queue;
     auto q = std::make_shared<ThreadQueue>();
-    q->owner = std::this_thread::get_id();
     q->epollFd = ::epoll_create1(EPOLL_CLOEXEC);
     q->eventFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (q->epollFd < 0 || q->eventFd < 0) throw std::runtime_error("cannot create the message queue");

@@ -10,7 +10,6 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -27,7 +26,6 @@ struct QueuedMessage {
 struct Registration;
 
 struct ThreadQueue {
-    std::thread::id owner;
     std::deque<QueuedMessage> fifo;
     int epollFd = -1;
     int eventFd = -1;
