@@ -87,6 +87,8 @@ void UpdateSignalLocked(ThreadQueue& q);
 // Socket notifications (SocketNotify.cpp).
 // Collects ready socket events of q into its fifo; waits up to timeoutMs (0: no wait).
 void HarvestSocketEvents(const std::shared_ptr<ThreadQueue>& q, int timeoutMs);
+// Queues the notification of one event bit when the registration asks for it (mutex held).
+void NotifyLocked(Registration& r, long bit, int error);
 // Applies r->interest to its queue's epoll after a state change (mutex held).
 void UpdateInterestLocked(Registration& r);
 // Forgets the registration of a descriptor that is being closed (mutex held).

@@ -228,14 +228,8 @@ int WsConnect(SOCKET s, const sockaddr_in& addr) {
     if (rc == 0) {
         // Completed at once: report it the way a completion is reported.
         r->phase = Phase::Connected;
-        if (r->hwnd && (r->mask & FD_CONNECT)) {
-            PushLocked(*r->queue, QueuedMessage{MSG{r->hwnd, r->message, static_cast<WPARAM>(s), MakeLParam(FD_CONNECT, 0)},
-                                                MessageKind::Socket, s});
-        }
-        if (r->hwnd && (r->mask & FD_WRITE)) {
-            PushLocked(*r->queue, QueuedMessage{MSG{r->hwnd, r->message, static_cast<WPARAM>(s), MakeLParam(FD_WRITE, 0)},
-                                                MessageKind::Socket, s});
-        }
+        NotifyLocked(*r, FD_CONNECT, 0);
+        NotifyLocked(*r, FD_WRITE, 0);
         UpdateInterestLocked(*r);
         return Fail(WSAEWOULDBLOCK);
     }
@@ -247,11 +241,7 @@ int WsConnect(SOCKET s, const sockaddr_in& addr) {
     if (err == ECONNREFUSED || err == ENETUNREACH || err == EHOSTUNREACH || err == ETIMEDOUT) {
         // The library reports these through the connect notification, not from the call.
         r->phase = Phase::Dead;
-        if (r->hwnd && (r->mask & FD_CONNECT) && r->queue) {
-            PushLocked(*r->queue, QueuedMessage{MSG{r->hwnd, r->message, static_cast<WPARAM>(s),
-                                                    MakeLParam(FD_CONNECT, static_cast<std::uint16_t>(ErrnoToWsaError(err)))},
-                                                MessageKind::Socket, s});
-        }
+        NotifyLocked(*r, FD_CONNECT, ErrnoToWsaError(err));
         UpdateInterestLocked(*r);
         return Fail(WSAEWOULDBLOCK);
     }

@@ -46,16 +46,6 @@ std::uint32_t ComputeInterest(const Registration& r) {
     return 0;
 }
 
-void Notify(Registration& r, long bit, int error) {
-    if (!r.queue || r.hwnd == 0 || !(r.mask & bit)) return;
-    QueuedMessage m;
-    m.msg = MSG{r.hwnd, r.message, static_cast<WPARAM>(r.fd),
-                MakeLParam(static_cast<std::uint16_t>(bit), static_cast<std::uint16_t>(error))};
-    m.kind = MessageKind::Socket;
-    m.tag = r.fd;
-    PushLocked(*r.queue, m);
-}
-
 int PendingError(int fd) {
     int err = 0;
     socklen_t len = sizeof err;
@@ -80,19 +70,19 @@ void HandleEvents(Registration& r, std::uint32_t events) {
         if (err == 0 && (events & (EPOLLERR | EPOLLHUP))) err = ECONNREFUSED;
         if (err == 0) {
             r.phase = Phase::Connected;
-            Notify(r, FD_CONNECT, 0);
-            if (r.mask & FD_WRITE) Notify(r, FD_WRITE, 0);
+            NotifyLocked(r, FD_CONNECT, 0);
+            NotifyLocked(r, FD_WRITE, 0);
             r.writeArmed = false;
         } else {
             r.phase = Phase::Dead;
-            Notify(r, FD_CONNECT, ErrnoToWsaError(err));
+            NotifyLocked(r, FD_CONNECT, ErrnoToWsaError(err));
         }
         break;
     }
     case Phase::Listening:
         if (events & EPOLLIN) {
             r.acceptEnabled = false;
-            Notify(r, FD_ACCEPT, 0);
+            NotifyLocked(r, FD_ACCEPT, 0);
         }
         break;
     case Phase::Datagram:
@@ -101,11 +91,11 @@ void HandleEvents(Registration& r, std::uint32_t events) {
         if (events & EPOLLERR) PendingError(r.fd);
         if ((events & EPOLLIN) && r.readEnabled && (r.mask & FD_READ)) {
             r.readEnabled = false;
-            Notify(r, FD_READ, 0);
+            NotifyLocked(r, FD_READ, 0);
         }
         if ((events & EPOLLOUT) && r.writeArmed) {
             r.writeArmed = false;
-            Notify(r, FD_WRITE, 0);
+            NotifyLocked(r, FD_WRITE, 0);
         }
         break;
     case Phase::Connected: {
@@ -114,7 +104,7 @@ void HandleEvents(Registration& r, std::uint32_t events) {
             int err = PendingError(r.fd);
             if (err != 0) {
                 r.phase = Phase::Dead;
-                Notify(r, FD_CLOSE, ErrnoToWsaError(err));
+                NotifyLocked(r, FD_CLOSE, ErrnoToWsaError(err));
                 break;
             }
         }
@@ -125,20 +115,20 @@ void HandleEvents(Registration& r, std::uint32_t events) {
         if ((events & EPOLLIN) && readable == 0) r.peerClosed = true;
         if ((events & EPOLLIN) && readable > 0 && r.readEnabled && (r.mask & FD_READ)) {
             r.readEnabled = false;
-            Notify(r, FD_READ, 0);
+            NotifyLocked(r, FD_READ, 0);
         }
         if ((events & EPOLLOUT) && r.writeArmed) {
             r.writeArmed = false;
-            Notify(r, FD_WRITE, 0);
+            NotifyLocked(r, FD_WRITE, 0);
         }
         if (r.peerClosed && readable == 0) {
             // The end of the stream with nothing left unread.
             r.phase = Phase::Dead;
-            Notify(r, FD_CLOSE, 0);
+            NotifyLocked(r, FD_CLOSE, 0);
         } else if (r.peerClosed && !(r.mask & FD_READ)) {
             // Unread data nobody is told about: the close can never be reported in order.
             r.phase = Phase::Dead;
-            Notify(r, FD_CLOSE, 0);
+            NotifyLocked(r, FD_CLOSE, 0);
         }
         break;
     }
@@ -146,6 +136,16 @@ void HandleEvents(Registration& r, std::uint32_t events) {
 }
 
 } // namespace
+
+void NotifyLocked(Registration& r, long bit, int error) {
+    if (!r.queue || r.hwnd == 0 || !(r.mask & bit)) return;
+    QueuedMessage m;
+    m.msg = MSG{r.hwnd, r.message, static_cast<WPARAM>(r.fd),
+                MakeLParam(static_cast<std::uint16_t>(bit), static_cast<std::uint16_t>(error))};
+    m.kind = MessageKind::Socket;
+    m.tag = r.fd;
+    PushLocked(*r.queue, m);
+}
 
 void UpdateInterestLocked(Registration& r) {
     std::uint32_t want = ComputeInterest(r);
