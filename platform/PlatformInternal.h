@@ -91,6 +91,8 @@ void HarvestSocketEvents(const std::shared_ptr<ThreadQueue>& q, int timeoutMs);
 void NotifyLocked(Registration& r, long bit, int error);
 // Applies r->interest to its queue's epoll after a state change (mutex held).
 void UpdateInterestLocked(Registration& r);
+// Takes the registration out of its queue's epoll and socket table (mutex held).
+void LeaveQueueLocked(Registration& r);
 // Forgets the registration of a descriptor that is being closed (mutex held).
 void DropRegistrationLocked(State& s, int fd);
 // Called when a queue's thread ends (mutex held).

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
-#include <sys/epoll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -427,13 +426,8 @@ int WsAsyncSelect(SOCKET s, HWND hwnd, UINT message, long mask) {
         st.sockets[s] = r;
     }
     if (r->queue != w->second->queue) {
-        // Moving to another thread's queue: leave the old epoll first.
-        if (r->interest != 0 && r->queue) {
-            epoll_event ev{};
-            ::epoll_ctl(r->queue->epollFd, EPOLL_CTL_DEL, s, &ev);
-            r->interest = 0;
-        }
-        if (r->queue) r->queue->sockets.erase(r->id);
+        // Moving to another thread's queue: leave the old one first.
+        LeaveQueueLocked(*r);
         r->queue = w->second->queue;
         r->queue->sockets[r->id] = r;
     }

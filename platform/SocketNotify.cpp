@@ -187,16 +187,19 @@ void HarvestSocketEvents(const std::shared_ptr<ThreadQueue>& q, int timeoutMs) {
     }
 }
 
+void LeaveQueueLocked(Registration& r) {
+    if (r.interest != 0 && r.queue) {
+        epoll_event ev{};
+        ::epoll_ctl(r.queue->epollFd, EPOLL_CTL_DEL, r.fd, &ev);
+    }
+    r.interest = 0;
+    if (r.queue) r.queue->sockets.erase(r.id);
+}
+
 void DropRegistrationLocked(State& s, int fd) {
     auto it = s.sockets.find(fd);
     if (it != s.sockets.end()) {
-        auto r = it->second;
-        if (r->interest != 0 && r->queue) {
-            epoll_event ev{};
-            ::epoll_ctl(r->queue->epollFd, EPOLL_CTL_DEL, fd, &ev);
-        }
-        r->interest = 0;
-        if (r->queue) r->queue->sockets.erase(r->id);
+        LeaveQueueLocked(*it->second);
         s.sockets.erase(it);
     }
     PurgeLocked(s, [fd](const QueuedMessage& m) { return m.kind == MessageKind::Socket && m.tag == fd; });
