@@ -105,8 +105,8 @@ constexpr int WSATRY_AGAIN = 11002;
 constexpr int WSANO_RECOVERY = 11003;
 constexpr int WSANO_DATA = 11004;
 
-// errno of a socket call -> the library's numbering (0 -> 0; unknown -> 10022 family
-// fallbacks are chosen per errno, see the table in SocketApi.cpp).
+// errno of a socket call -> the library's numbering (0 -> 0; an errno without a
+// counterpart -> 10022).
 int ErrnoToWsaError(int err);
 // getaddrinfo result -> 11001 ... 11004 (0 -> 0).
 int GaiErrorToWsaError(int gaiError);
