@@ -27,7 +27,6 @@ TCustomWSocket::TCustomWSocket() {
     windowHandle_ = CreateHiddenWindow([this](UINT msg, WPARAM wParam, LPARAM lParam) {
         return HandleWindowMessage(msg, wParam, lParam);
     });
-    bufferBlockSize_ = TBuffer::DefaultSize;
     TCustomWSocket::ResetDefaults();
     ++LiveCount();
 }

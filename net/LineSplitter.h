@@ -50,7 +50,6 @@ public:
     std::size_t HeldCount() const { return count_; }
     std::size_t LineLength() const { return lineLength_; }
     bool Delivering() const { return delivering_; }
-    const char* Data() const { return buf_.data(); }
     std::size_t Capacity() const { return buf_.size(); }
 
     // Room for n new bytes behind the held ones. The pointer is valid until the next call

@@ -27,8 +27,6 @@ public:
     // In line mode the untaken bytes of the line being delivered; otherwise bytes still
     // held from line mode, or what the socket has.
     int RcvdCount() override;
-    // Bytes held by line mode (received, not yet handed out).
-    std::size_t LineHeldCount() const { return splitter_.HeldCount(); }
 
 protected:
     // The editing step on the len bytes just read (len may change).

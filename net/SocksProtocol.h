@@ -70,7 +70,6 @@ public:
     void Start(bool socks4, std::uint8_t requestedMethod);
     void SetPhase(int phase);
     int Phase() const { return phase_; }
-    bool Socks4() const { return socks4_; }
     std::uint8_t RequestedMethod() const { return requestedMethod_; }
 
     // How many bytes the next read may take (at least 1 while negotiating).
