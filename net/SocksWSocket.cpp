@@ -128,17 +128,11 @@ void TCustomSocksWSocket::FireSessionConnected(std::uint16_t error)
 
 bool TCustomSocksWSocket::RefuseValuesThatDoNotFit()
 {
+    // The SOCKS 4 address does not change whether the request fits: 0 stands in for it.
     std::string scratch;
-    std::optional<TSocksFailure> f;
-    if (socksLevel_ == "4")
-        f = Socks4ConnectRequest(portNumber_, 0, socksUsercode_, scratch);
-    else if (socksLevel_ == "4A")
-        f = Socks4AConnectRequest(portNumber_, addrStr_, socksUsercode_, scratch);
-    else {
-        f = Socks5ConnectRequest(addrStr_, portNumber_, scratch);
-        if (!f && reader_.RequestedMethod() == 2)
-            f = SocksAuthRequest(socksUsercode_, socksPassword_, scratch);
-    }
+    std::optional<TSocksFailure> f = BuildConnectRequest(0, scratch);
+    if (!f && !Socks4() && reader_.RequestedMethod() == 2)
+        f = SocksAuthRequest(socksUsercode_, socksPassword_, scratch);
     if (f) {
         SocksFail(f->Code, f->Text);
         return false;
@@ -170,10 +164,8 @@ void TCustomSocksWSocket::SendAuthRequest()
 void TCustomSocksWSocket::SendConnectRequest()
 {
     reader_.SetPhase(3);
-    std::string request;
-    std::optional<TSocksFailure> f;
+    std::uint32_t address = 0;
     if (socksLevel_ == "4") {
-        std::uint32_t address = 0;
         try {
             address = WSocketResolveHost(addrStr_); // may block for a name
         } catch (const Exception& e) {
@@ -181,17 +173,23 @@ void TCustomSocksWSocket::SendConnectRequest()
             SocksFail(socksResolveFailed, std::string(cls) + " " + e.Message());
             return;
         }
-        f = Socks4ConnectRequest(portNumber_, address, socksUsercode_, request);
-    } else if (socksLevel_ == "4A") {
-        f = Socks4AConnectRequest(portNumber_, addrStr_, socksUsercode_, request);
-    } else {
-        f = Socks5ConnectRequest(addrStr_, portNumber_, request);
     }
-    if (f) {
+    std::string request;
+    if (auto f = BuildConnectRequest(address, request)) {
         SocksFail(f->Code, f->Text);
         return;
     }
     SendRequest(request);
+}
+
+std::optional<TSocksFailure> TCustomSocksWSocket::BuildConnectRequest(std::uint32_t socks4Address,
+                                                                      std::string& out) const
+{
+    if (socksLevel_ == "4")
+        return Socks4ConnectRequest(portNumber_, socks4Address, socksUsercode_, out);
+    if (socksLevel_ == "4A")
+        return Socks4AConnectRequest(portNumber_, addrStr_, socksUsercode_, out);
+    return Socks5ConnectRequest(addrStr_, portNumber_, out);
 }
 
 void TCustomSocksWSocket::SocksFail(int code, const std::string& text)

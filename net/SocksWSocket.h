@@ -75,6 +75,9 @@ private:
     bool RefuseValuesThatDoNotFit();
     void SendAuthRequest();
     void SendConnectRequest();
+    // The connect request of the level in use; socks4Address is the destination (network
+    // order) for level 4 only.
+    std::optional<TSocksFailure> BuildConnectRequest(std::uint32_t socks4Address, std::string& out) const;
     void SendRequest(const std::string& bytes);
     bool Granted();
     std::size_t LeftoverCount() const { return leftover_.size() - leftoverPos_; }
