@@ -17,7 +17,7 @@ constexpr std::size_t HeldMax = TCustomHttpCli::ReceiveBufferSize - 1;
 // A decimal byte count; -1 when the text is not one. Sizes beyond 2 GiB are ordinary.
 std::int64_t ParseLength(std::string_view s)
 {
-    s = std::string_view(s).substr(0, s.find_last_not_of(' ') + 1);
+    s = s.substr(0, s.find_last_not_of(' ') + 1);
     if (s.empty() || s.size() > 18)
         return -1;
     std::int64_t v = 0;
@@ -83,7 +83,7 @@ void TCustomHttpCli::HandleDataAvailable(std::uint16_t)
         const std::size_t textLen = zero ? static_cast<const char*>(zero) - receiveBuffer_ : receiveLength_;
         const void* lf = std::memchr(receiveBuffer_, '\n', textLen);
         if (!lf) {
-            if (receiveLength_ >= HeldMax && (state_ == hsWaitingHeader || state_ == hsWaitingBody)) {
+            if (receiveLength_ >= HeldMax && state_ == hsWaitingHeader) {
                 // No line end in a full buffer: the answer is not HTTP we can read.
                 // End it now instead of waiting for a server that may never close.
                 Fail(std::make_exception_ptr(EHttpException("HTTP line too long", httpErrLineTooLong)));
