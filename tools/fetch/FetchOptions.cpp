@@ -1,5 +1,7 @@
 #include "FetchOptions.h"
 
+#include "base/StringUtil.h"
+
 #include <cstdio>
 
 namespace zuneigo::fetch {
@@ -137,8 +139,8 @@ FetchOptions ParseFetchOptions(const std::vector<std::string>& args)
             SplitHostPort(a, value(), o.socksServer, o.socksPort);
             o.socks = true;
         } else if (a == "--socks-level") {
-            o.socksLevel = value();
-            if (o.socksLevel != "4" && o.socksLevel != "4A" && o.socksLevel != "4a" && o.socksLevel != "5")
+            o.socksLevel = UpperCase(value());
+            if (o.socksLevel != "4" && o.socksLevel != "4A" && o.socksLevel != "5")
                 throw UsageError{"--socks-level: expected 4, 4A or 5"};
         } else if (a == "--socks-user") {
             SplitCredentials(a, value(), socksUser, socksPass);
@@ -173,8 +175,6 @@ FetchOptions ParseFetchOptions(const std::vector<std::string>& args)
         o.socksUser = *socksUser;
         o.socksPass = *socksPass;
     }
-    if (o.socksLevel == "4a")
-        o.socksLevel = "4A";
     return o;
 }
 
