@@ -290,12 +290,15 @@ void ReenableRead(SOCKET s) {
 
 } // namespace
 
-int WsSend(SOCKET s, const void* data, int len, int flags) {
+namespace {
+
+// send and sendto share the retry on EINTR and the write notification after "would block".
+int SendCommon(SOCKET s, const void* data, int len, int flags, const sockaddr* to, socklen_t toLen) {
     Started();
     if (len < 0) return Fail(WSAEINVAL);
     ssize_t n;
     do {
-        n = ::send(s, data, static_cast<size_t>(len), TranslateFlags(flags) | MSG_NOSIGNAL);
+        n = ::sendto(s, data, static_cast<size_t>(len), TranslateFlags(flags) | MSG_NOSIGNAL, to, toLen);
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
         int err = errno;
@@ -303,29 +306,23 @@ int WsSend(SOCKET s, const void* data, int len, int flags) {
         errno = err;
         return Fail();
     }
-    // POSIX takes part of a send when the buffer fills up; the next call would block, so
-    // the program hears when the socket takes data again, as after a refused send.
-    if (n < len) ArmWrite(s);
     return static_cast<int>(n);
 }
 
+} // namespace
+
+int WsSend(SOCKET s, const void* data, int len, int flags) {
+    const int n = SendCommon(s, data, len, flags, nullptr, 0);
+    // POSIX takes part of a send when the buffer fills up; the next call would block, so
+    // the program hears when the socket takes data again, as after a refused send.
+    if (n >= 0 && n < len) ArmWrite(s);
+    return n;
+}
+
 int WsSendTo(SOCKET s, const void* data, int len, int flags, const sockaddr_in& to) {
-    Started();
-    if (len < 0) return Fail(WSAEINVAL);
     sockaddr_in a = to;
     a.sin_family = AF_INET;
-    ssize_t n;
-    do {
-        n = ::sendto(s, data, static_cast<size_t>(len), TranslateFlags(flags) | MSG_NOSIGNAL,
-                     reinterpret_cast<const sockaddr*>(&a), sizeof a);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        int err = errno;
-        if (err == EAGAIN || err == EWOULDBLOCK) ArmWrite(s);
-        errno = err;
-        return Fail();
-    }
-    return static_cast<int>(n);
+    return SendCommon(s, data, len, flags, reinterpret_cast<const sockaddr*>(&a), sizeof a);
 }
 
 int WsRecv(SOCKET s, void* buf, int len, int flags) {
