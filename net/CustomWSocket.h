@@ -128,6 +128,10 @@ public:
     void SetLingerOnOff(TSocketLingerOnOff value) { lingerOnOff_ = value; }
     int LingerTimeout() const { return lingerTimeout_; }
     void SetLingerTimeout(int value) { lingerTimeout_ = value; }
+    // Connections the system queues for a listening socket before Accept takes them; a
+    // server that meets bursts of connects asks for more than the default 5.
+    int ListenBacklog() const { return listenBacklog_; }
+    void SetListenBacklog(int value) { listenBacklog_ = value; }
 
     // Internal state exposed read-only (for layers, the HTTP client and tests).
     SOCKET HSocket() const { return socketHandle_; }
@@ -299,6 +303,7 @@ protected:
     int flushTimeout_ = 60;
     TSocketLingerOnOff lingerOnOff_ = wsLingerOn;
     int lingerTimeout_ = 0;
+    int listenBacklog_ = 5;
 
     bool paused_ = false;
     bool closeInvoked_ = false;

@@ -121,7 +121,7 @@ void TCustomWSocket::Listen() {
         SwitchState(wsConnected);
         FireSessionConnected(0);
     } else {
-        if (WsListen(socketHandle_, 5) == SOCKET_ERROR) {
+        if (WsListen(socketHandle_, listenBacklog_) == SOCKET_ERROR) {
             ReportSocketError("Listen");
             return;
         }
