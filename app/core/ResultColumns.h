@@ -1,0 +1,68 @@
+#pragma once
+// The result list of the partner search: its twelve columns and its rows. The window and
+// zuneigo-search both show a search through these, so they list the same cells in the
+// same order.
+#include "app/core/AdRecord.h"
+#include "app/core/AdSearch.h"
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zuneigo {
+
+struct ResultColumn {
+    const char* Caption; // Windows-1252
+    int Width;           // pixels
+    AdField Field;       // the record field the column shows
+};
+
+inline constexpr int ResultColumnCount = 12;
+
+// Column 0 is the row's caption. The detail window reads its fields from these positions,
+// so the order is part of how the two windows meet.
+inline constexpr std::array<ResultColumn, ResultColumnCount> ResultColumns = {{
+    {"Name", 80, AdField::Name},
+    {"Alter", 50, AdField::Age},
+    {"Gr\xF6\xDF" "e", 50, AdField::Height},
+    {"Gewicht", 50, AdField::Weight},
+    {"Raucher", 50, AdField::Smoker},
+    {"Titel", 110, AdField::Title},
+    {"Haare", 50, AdField::Hair},
+    {"Augen", 50, AdField::Eyes},
+    {"T\xE4tigkeiten", 50, AdField::Activities},
+    {"Kontakt", 50, AdField::Contact},
+    {"X-Pos", 50, AdField::PosX},
+    {"Y-Pos", 50, AdField::PosY},
+}};
+
+// Column numbers the detail window and the position read use.
+enum ResultColumnIndex : int {
+    ColName = 0, ColAge = 1, ColHeight = 2, ColWeight = 3, ColSmoker = 4, ColTitle = 5,
+    ColHair = 6, ColEyes = 7, ColActivities = 8, ColContact = 9, ColPosX = 10, ColPosY = 11,
+};
+
+using ResultCells = std::array<std::string_view, ResultColumnCount>;
+
+// The rows of one search, in list order (the last matching record first). The rows own
+// copies of their cells in one buffer, so they stay valid when the database is emptied or
+// replaced by a later download, and 100,000 rows cost one allocation, not 1,200 strings.
+class ResultRows {
+public:
+    ResultRows() = default;
+    // Runs the search and copies the cells of every match.
+    ResultRows(const AdDatabase& db, const SearchCriteria& criteria);
+
+    std::size_t Count() const { return rowStarts_.size(); }
+    // 0 <= row < Count(), 0 <= column < ResultColumnCount.
+    std::string_view Cell(std::size_t row, int column) const;
+    ResultCells Cells(std::size_t row) const;
+
+private:
+    std::string text_;                  // each row's 12 cells, each ended by '\n'
+    std::vector<std::size_t> rowStarts_;
+};
+
+} // namespace zuneigo
