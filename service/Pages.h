@@ -1,0 +1,19 @@
+#pragma once
+// The German pages of the service (Windows-1252) and the texts of its answers.
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace zuneigo::service {
+
+inline constexpr const char* HtmlType = "text/html; charset=windows-1252";
+
+std::string HomePage(std::uint64_t recordCount);
+std::string SubmittedPage();
+// A short page for a failure status.
+std::string StatusPage(int status);
+const char* ReasonPhrase(int status);
+// "Sun, 06 Nov 1994 08:49:37 GMT"
+std::string HttpDate(std::time_t t);
+
+} // namespace zuneigo::service
