@@ -8,6 +8,8 @@
 
 namespace zuneigo {
 
+class TSpinButton;
+
 enum TValueType { vtInteger, vtFloat, vtHex };
 enum TSpinButtonKind { bkStandard, bkDiagonal };
 
@@ -54,6 +56,19 @@ public:
     std::function<void(TRxSpinEdit* sender)> OnChange;
 
 private:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+    void Step(bool up);
+    // Places the spin button at the right end and keeps the text clear of it.
+    void LayoutButton();
+    // Whether the key would change the text; with EditorEnabled off such keys are refused.
+    bool EditsText(const QKeyEvent* event) const;
+    // Hands Enter or Escape to the window as a dialog key.
+    void PassDialogKey(QKeyEvent* event);
+
+    TSpinButton* button_ = nullptr;
     long double minValue_ = 0;
     long double maxValue_ = 0;
     long double increment_ = 1.0;
