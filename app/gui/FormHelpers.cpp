@@ -1,0 +1,62 @@
+#include "app/gui/FormHelpers.h"
+
+#include "ui/widgets/RxSpinEdit.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <limits>
+
+namespace zuneigo {
+
+QFont WindowFont()
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y)
+{
+    auto* label = new QLabel(text, parent);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QWidget* MakeRadioPair(QWidget* parent, int x, int y, int width, const QString& first, const QString& second,
+                       bool firstChecked, QRadioButton*& firstButton, QRadioButton*& secondButton)
+{
+    // Own strip per pair: auto-exclusive buttons exclude their siblings only.
+    auto* strip = new QWidget(parent);
+    strip->setGeometry(x, y, width, 17);
+    firstButton = new QRadioButton(first, strip);
+    firstButton->setGeometry(0, 0, 113, 17);
+    secondButton = new QRadioButton(second, strip);
+    secondButton->setGeometry(120, 0, 113, 17);
+    (firstChecked ? firstButton : secondButton)->setChecked(true);
+    return strip;
+}
+
+TRxSpinEdit* MakeSpin(QWidget* parent, int x, int y, int width, int minValue, int maxValue, int value)
+{
+    auto* spin = new TRxSpinEdit(parent);
+    spin->setGeometry(x, y, width, 21);
+    spin->SetValueType(vtInteger);
+    spin->SetMinValue(minValue);
+    spin->SetMaxValue(maxValue);
+    spin->SetValue(value);
+    return spin;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, int x, int y, int width, const QString& text)
+{
+    auto* edit = new QLineEdit(text, parent);
+    edit->setGeometry(x, y, width, 21);
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    return edit;
+}
+
+} // namespace zuneigo

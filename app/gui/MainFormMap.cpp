@@ -1,0 +1,96 @@
+// The two maps: the residence marker on the entry tab, the search marker with its radius
+// circle on the search tab. Every position is in map image coordinates.
+#include "app/gui/MainForm.h"
+
+#include "app/core/MapScale.h"
+#include "app/gui/FormHelpers.h"
+#include "app/gui/PictureBox.h"
+#include "app/gui/Pictures.h"
+#include "app/gui/Shape.h"
+#include "ui/widgets/RxSpinEdit.h"
+
+#include <QScrollArea>
+
+namespace zuneigo {
+
+namespace {
+
+MapPoint PositionOf(const QWidget* shape)
+{
+    return {shape->x(), shape->y()};
+}
+
+TShape* MakeMarker(QWidget* image)
+{
+    auto* marker = new TShape(image);
+    marker->SetPen(Qt::black, 1);
+    marker->SetBrush(Qt::red);
+    marker->setGeometry(136, 120, MarkerSize, MarkerSize);
+    return marker;
+}
+
+} // namespace
+
+void TMainForm::BuildMaps()
+{
+    const QImage map = LoadPicture(QStringLiteral("map.gif"));
+    auto build = [&](QWidget* page, QScrollArea*& box, TPictureBox*& image) {
+        MakeLabel(page, QStringLiteral("Ihr Wohnort (einfach an die Stelle klicken):"), 408, 48);
+        box = new QScrollArea(page);
+        box->setGeometry(408, 64, 201, 265);
+        box->setFocusPolicy(Qt::TabFocus);
+        image = new TPictureBox;
+        image->SetPicture(map);
+        if (map.isNull()) image->resize(MapWidth, MapHeight);
+        box->setWidget(image);
+        box->setWidgetResizable(false);
+    };
+    build(TabSheet2, ScrollBox1, Image1);
+    build(TabSheet1, ScrollBox2, Image2);
+
+    Shape1 = MakeMarker(Image1);
+    Shape2 = MakeMarker(Image2);
+    auto* circle = new TShape(Image2);
+    circle->SetPen(Qt::red, 3);
+    circle->SetBrush(QColor());
+    Shape3 = circle;
+
+    Image1->OnMouseDown = [this](Qt::MouseButton, int x, int y) { Image1MouseDown(x, y); };
+    Image2->OnMouseDown = [this](Qt::MouseButton, int x, int y) { Image2MouseDown(x, y); };
+    circle->OnMouseDown = [this](int x, int y) { Shape3MouseDown(x, y); };
+}
+
+void TMainForm::Image1MouseDown(int x, int y)
+{
+    const MapPoint p = MarkerForMapClick(x, y);
+    Shape1->move(p.X, p.Y);
+}
+
+void TMainForm::Image2MouseDown(int x, int y)
+{
+    const MapPoint p = MarkerForMapClick(x, y);
+    Shape2->move(p.X, p.Y);
+    RecentreCircle();
+}
+
+void TMainForm::Shape3MouseDown(int x, int y)
+{
+    const MapPoint p = MarkerForCircleClick(PositionOf(Shape2), Shape3->height(), x, y);
+    Shape2->move(p.X, p.Y);
+    RecentreCircle();
+}
+
+void TMainForm::UmKreisChange()
+{
+    const std::int32_t d = CircleDiameter(static_cast<std::int32_t>(UmKreis->GetValue()));
+    Shape3->resize(d, d);
+    RecentreCircle();
+}
+
+void TMainForm::RecentreCircle()
+{
+    const MapPoint p = CentredCircle(PositionOf(Shape2), Shape3->width());
+    Shape3->move(p.X, p.Y);
+}
+
+} // namespace zuneigo

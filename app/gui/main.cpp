@@ -1,0 +1,23 @@
+// zuneigo: the client's windows on Qt, with the platform's message queue joined to Qt's loop.
+#include "app/gui/DetailForm.h"
+#include "app/gui/MainForm.h"
+#include "app/gui/QtBridge.h"
+#include "platform/Application.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Zuneigo"));
+    zuneigo::TQtBridge bridge;
+    // Waits inside a handler give up once the main window has closed.
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed,
+                     [] { zuneigo::platform::Application::Instance().Terminate(); });
+
+    zuneigo::TMainForm mainForm;
+    zuneigo::TDetailForm detailForm;
+    mainForm.DetailForm = &detailForm;
+    mainForm.show();
+    return app.exec();
+}
