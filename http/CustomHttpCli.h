@@ -30,6 +30,9 @@ public:
     static constexpr std::size_t BodyChunkSize = 8193;
     // Largest piece of document read at once (the header is read 8192 bytes at most).
     static constexpr std::size_t BodyReadSize = 65536;
+    // Most header bytes (lines and their ends, all responses of a redirect chain) that
+    // a request takes in; a server sending more ends it like an overlong line.
+    static constexpr std::size_t HeaderMax = 1 << 20;
 
     TCustomHttpCli();
     virtual ~TCustomHttpCli() = default;
@@ -100,7 +103,7 @@ public:
     const HttpTarget& Target() const { return target_; }
     int RedirectCount() const { return redirectCount_; }
     // A failure of the request that is neither a transport failure nor an HTTP status:
-    // a header line too long (EHttpException, code 4) or a document that could not be
+    // a header line or header too long (EHttpException, code 4) or a document that could not be
     // written to RcvdStream (the stream's exception). Null when none; RunRequest raises it.
     std::exception_ptr Failure() const { return failure_; }
 
@@ -213,6 +216,7 @@ private:
     std::int64_t contentLength_ = -1;
     std::string contentType_;
     std::vector<std::string> receivedHeader_;
+    std::size_t headerBytes_ = 0; // header bytes taken in by the current request
     std::vector<std::string> authChallenges_;
     std::int64_t receivedCount_ = 0;
     std::int64_t sentCount_ = 0;

@@ -39,6 +39,7 @@ void TCustomHttpCli::StartRequest(THttpRequest request)
         throw EHttpException("HTTP component has nothing to post", httpErrNothingToPost);
 
     receivedHeader_.clear();
+    headerBytes_ = 0;
     requestType_ = request;
     doneError_ = 0;
     relocateOnClose_ = false;

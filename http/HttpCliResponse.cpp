@@ -97,6 +97,14 @@ void TCustomHttpCli::HandleDataAvailable(std::uint16_t)
             --lineLen;
         std::memmove(receiveBuffer_, receiveBuffer_ + rawLen, receiveLength_ - rawLen + 1);
         receiveLength_ -= rawLen;
+        if (state_ == hsWaitingHeader) {
+            headerBytes_ += rawLen;
+            if (headerBytes_ > HeaderMax) {
+                // A server that never ends its header must not take the memory.
+                Fail(std::make_exception_ptr(EHttpException("HTTP header too long", httpErrLineTooLong)));
+                return;
+            }
+        }
 
         // Lines that arrive in any other state (after the request ended) are dropped.
         currentData_ = lineCopy_.data();

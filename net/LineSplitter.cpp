@@ -27,22 +27,39 @@ void TLineSplitter::SetLineEnd(const std::string& lineEnd)
 char* TLineSplitter::Reserve(std::size_t n)
 {
     const std::size_t need = count_ + n + 1;
-    if (buf_.size() < need)
-        buf_.resize(need);
-    return buf_.data() + count_;
+    if (head_ + need > buf_.size()) {
+        if (need <= buf_.size() && head_ >= count_) {
+            // Moves no more bytes than were taken since the last move.
+            std::memmove(buf_.data(), Held(), count_);
+        } else {
+            std::vector<char> bigger(std::max(need, buf_.size() * 2));
+            std::memcpy(bigger.data(), Held(), count_);
+            buf_.swap(bigger);
+        }
+        head_ = 0;
+    }
+    return Held() + count_;
+}
+
+void TLineSplitter::Consume(std::size_t k)
+{
+    head_ += k;
+    count_ -= k;
+    if (count_ == 0)
+        head_ = 0;
 }
 
 void TLineSplitter::Edit(std::size_t& n, Host& host)
 {
     // Nothing before the floor may change: the line being delivered, and lines already
     // complete. Bytes held from earlier reads of the current line may be erased.
-    std::size_t floor = delivering_ ? regionEnd_ : 0;
-    const std::string in(buf_.data() + count_, n);
+    std::size_t floor = delivering_ ? lineLength_ : 0;
+    const std::string in(Held() + count_, n);
     std::size_t held = count_;
     std::string out;
     out.reserve(n + 8);
     const std::size_t lineEndLen = lineEnd_.size();
-    auto at = [&](std::size_t i) { return i < held ? buf_[i] : out[i - held]; };
+    auto at = [&](std::size_t i) { return i < held ? Held()[i] : out[i - held]; };
 
     for (char c : in) {
         if (c == '\b') {
@@ -101,14 +118,13 @@ void TLineSplitter::SplitHeld(Host& host)
 
 long TLineSplitter::FindLineEnd(std::size_t start) const
 {
-    const std::string_view held(buf_.data(), count_);
+    const std::string_view held(Held(), count_);
     const std::size_t p = held.find(lineEnd_, start);
     return p == std::string_view::npos ? -1 : static_cast<long>(p);
 }
 
 bool TLineSplitter::DeliverLine(std::size_t end, Host& host)
 {
-    regionEnd_ = end;
     lineLength_ = end;
     delivering_ = true;
     const unsigned gen = generation_;
@@ -117,8 +133,10 @@ bool TLineSplitter::DeliverLine(std::size_t end, Host& host)
             const bool heard = host.Announce();
             if (gen != generation_)
                 return false; // emptied or switched to raw under us
-            if (!heard)
-                lineLength_ = 0; // nobody listens: the line is dropped
+            if (!heard) {
+                Consume(lineLength_); // nobody listens: the line is dropped
+                lineLength_ = 0;
+            }
         }
     } catch (...) {
         // The line stays held (its untaken rest) and is found again with the next bytes.
@@ -130,10 +148,7 @@ bool TLineSplitter::DeliverLine(std::size_t end, Host& host)
         Compact();
         return false;
     }
-    std::memmove(buf_.data(), buf_.data() + end, count_ - end);
-    count_ -= end;
-    regionEnd_ = 0;
-    delivering_ = false;
+    delivering_ = false; // the handler took the line: the next one is at the front
     return true;
 }
 
@@ -155,10 +170,9 @@ long TLineSplitter::TakeLine(char* dst, std::size_t max)
     if (!delivering_ || lineLength_ == 0)
         return -1;
     const std::size_t k = std::min(max, lineLength_);
-    std::memcpy(dst, buf_.data(), k);
-    if (k < lineLength_)
-        std::memmove(buf_.data(), buf_.data() + k, lineLength_ - k);
+    std::memcpy(dst, Held(), k);
     lineLength_ -= k;
+    Consume(k);
     return static_cast<long>(k);
 }
 
@@ -167,9 +181,8 @@ long TLineSplitter::TakeHeld(char* dst, std::size_t max)
     if (delivering_ || count_ == 0)
         return -1;
     const std::size_t k = std::min(max, count_);
-    std::memcpy(dst, buf_.data(), k);
-    std::memmove(buf_.data(), buf_.data() + k, count_ - k);
-    count_ -= k;
+    std::memcpy(dst, Held(), k);
+    Consume(k);
     return static_cast<long>(k);
 }
 
@@ -177,10 +190,7 @@ void TLineSplitter::Compact()
 {
     if (!delivering_)
         return;
-    std::memmove(buf_.data() + lineLength_, buf_.data() + regionEnd_, count_ - regionEnd_);
-    count_ = count_ - regionEnd_ + lineLength_;
     lineLength_ = 0;
-    regionEnd_ = 0;
     delivering_ = false;
     rescan_ = true;
     ++generation_;
@@ -211,21 +221,29 @@ void TLineSplitter::DeliverRemainder(Host& host)
 
     if (delivering_)
         Compact(); // closed inside a delivery: what is left of that line comes first
-    if (Splitting()) {
-        Split(0, host);
-        if (Splitting() && !delivering_ && count_ > 0)
-            DeliverLine(count_, host); // the last line has no line end
+    // The handler may switch modes any number of times while the held bytes go out (a
+    // line, then raw bytes, then a line again...): go on while that makes progress.
+    while (count_ > 0 && !delivering_) {
+        const std::size_t before = count_;
+        const bool splitting = Splitting();
+        if (splitting) {
+            Split(0, host);
+            if (Splitting() && !delivering_ && count_ > 0)
+                DeliverLine(count_, host); // the last line has no line end
+        } else {
+            DeliverHeldRaw(host);
+        }
+        if (count_ == before && Splitting() == splitting)
+            break; // the handler leaves the bytes where they are
     }
-    if (!Splitting() && !delivering_)
-        DeliverHeldRaw(host);
 }
 
 void TLineSplitter::Clear()
 {
     std::vector<char>().swap(buf_);
+    head_ = 0;
     count_ = 0;
     lineLength_ = 0;
-    regionEnd_ = 0;
     delivering_ = false;
     rescan_ = false;
     ++generation_;

@@ -4,11 +4,12 @@
 // the handler takes its bytes with TakeLine. The splitter knows nothing of sockets, so
 // it can be driven directly by tests and the fuzzer.
 //
-// Layout of the held bytes: while a line is being delivered, the front region
-// [0, RegionEnd) belongs to that line. A partial take moves the untaken rest of the line
-// to the front of the region; the bytes behind the region stay where they are until the
-// line is done. Everything works with positions, never with pointers, because the
-// handler may pump messages and so add bytes (and grow the buffer) during a delivery.
+// Layout of the held bytes: they start at an offset into the buffer, so taking bytes from
+// the front only moves the offset; the buffer is compacted when it runs out of room, at
+// most once for as many bytes as were taken. While a line is being delivered, its untaken
+// bytes are the first LineLength() held bytes. Everything works with positions relative
+// to the first held byte, never with pointers, because the handler may pump messages and
+// so add bytes (and grow the buffer) during a delivery.
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -90,9 +91,13 @@ private:
     // Announces the line [0, end) until the handler has taken it. False when the buffer
     // was emptied or switched to raw mode meanwhile.
     bool DeliverLine(std::size_t end, Host& host);
-    // Turns a half-taken line back into plain held bytes: its untaken rest, then the bytes
-    // behind it. Ends the delivery.
+    // Turns a half-taken line back into plain held bytes (its untaken rest, then the bytes
+    // behind it, already in place). Ends the delivery.
     void Compact();
+    // Takes k bytes from the front of the held bytes.
+    void Consume(std::size_t k);
+    char* Held() { return buf_.data() + head_; }
+    const char* Held() const { return buf_.data() + head_; }
 
     bool lineMode_ = false;
     std::string lineEnd_ = "\r\n";
@@ -100,9 +105,9 @@ private:
     bool lineEdit_ = false;
 
     std::vector<char> buf_;
+    std::size_t head_ = 0; // position of the first held byte in buf_
     std::size_t count_ = 0;
     std::size_t lineLength_ = 0;
-    std::size_t regionEnd_ = 0;
     bool delivering_ = false;
     bool rescan_ = false;
     unsigned generation_ = 0;

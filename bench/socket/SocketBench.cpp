@@ -6,6 +6,8 @@
 //                                     end; prints bytes and seconds
 //   bench_socket receive PORT [BUF]   TWSocket reads from 127.0.0.1:PORT until closed
 //   bench_socket send PORT BYTES      TWSocket writes BYTES, paced by OnDataSent
+//   bench_socket serve-lines PORT BYTES   plain sender of 20-byte lines (CR LF ended)
+//   bench_socket lines PORT           TWSocket in line mode takes each line whole
 //
 // The plain sides use blocking calls with 1 MiB buffers, so they are never the limit.
 #include "net/WSocket.h"
@@ -44,11 +46,19 @@ int ListenOn(int port) {
     return l;
 }
 
-int Serve(int port, long long bytes) {
+constexpr int LineBytes = 20;
+
+int Serve(int port, long long bytes, bool lines = false) {
     int l = ListenOn(port);
     int c = ::accept(l, nullptr, nullptr);
     auto t0 = Clock::now();
-    std::vector<char> buf(1 << 20, 'z');
+    // Lines: a whole number of them per buffer, so they run on across the sends.
+    std::vector<char> buf(lines ? (1 << 20) / LineBytes * LineBytes : 1 << 20, 'z');
+    if (lines)
+        for (std::size_t i = LineBytes; i <= buf.size(); i += LineBytes) {
+            buf[i - 2] = '\r';
+            buf[i - 1] = '\n';
+        }
     long long left = bytes;
     while (left > 0) {
         ssize_t n = ::send(c, buf.data(), static_cast<size_t>(std::min<long long>(left, (long long)buf.size())), MSG_NOSIGNAL);
@@ -112,6 +122,28 @@ int Receive(int port, int bufferSize) {
     return ConnectAndReport(s, port, closed, total);
 }
 
+int Lines(int port) {
+    TWSocket s;
+    s.SetLineMode(true);
+    std::vector<char> buf(1 << 16);
+    long long total = 0, lines = 0, odd = 0;
+    bool closed = false;
+    s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+        int n = sender->Receive(buf.data(), static_cast<int>(buf.size()));
+        if (n <= 0) return;
+        total += n;
+        ++lines;
+        odd += n != LineBytes;
+    };
+    s.OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) { closed = true; };
+    int rc = ConnectAndReport(s, port, closed, total);
+    if (odd != 0) {
+        std::fprintf(stderr, "%lld of %lld lines were not %d bytes long\n", odd, lines, LineBytes);
+        return 1;
+    }
+    return rc;
+}
+
 int Send(int port, long long bytes) {
     TWSocket s;
     s.SetLingerOnOff(wsLingerOff);
@@ -146,12 +178,14 @@ int Send(int port, long long bytes) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_socket serve|sink|receive|send PORT [BYTES|BUFFER]\n");
+        std::fprintf(stderr, "usage: bench_socket serve|serve-lines|sink|receive|lines|send PORT [BYTES|BUFFER]\n");
         return 2;
     }
     std::string mode = argv[1];
     int port = std::atoi(argv[2]);
     if (mode == "serve" && argc >= 4) return Serve(port, std::atoll(argv[3]));
+    if (mode == "serve-lines" && argc >= 4) return Serve(port, std::atoll(argv[3]), true);
+    if (mode == "lines") return Lines(port);
     if (mode == "sink") return Sink(port);
     if (mode == "receive") return Receive(port, argc >= 4 ? std::atoi(argv[3]) : 65536);
     if (mode == "send" && argc >= 4) return Send(port, std::atoll(argv[3]));

@@ -49,6 +49,9 @@ TEST(HttpCliPeer, OddAnswers)
         trickle.push_back(Send(std::string(1, c)));
         trickle.push_back(Sleep(0.002));
     }
+    std::string endless;
+    while (endless.size() <= TCustomHttpCli::HeaderMax)
+        endless += "X-Fill: " + std::string(100, 'f') + "\r\n";
     struct Case {
         const char* name;
         std::vector<std::vector<PeerStep>> script;
@@ -70,6 +73,9 @@ TEST(HttpCliPeer, OddAnswers)
         // a zero byte hides the line end behind it: the header never ends
         {"zero byte", {{Recv(), Send("HTTP/1.0 200 OK\r\nX: a\0b\r\n\r\n"s + std::string(9000, 'z')), Hold()}}, "",
          200, "HTTP line too long (4)"},
+        // header lines without end: a server must not be able to take the memory
+        {"endless header", {{Recv(), Send("HTTP/1.0 200 OK\r\n" + endless), Hold()}}, "", 200,
+         "HTTP header too long (4)"},
         {"error status", {{Recv(), Send("HTTP/1.0 403 Forbidden\r\nX-A: 1\r\n\r\n"), Hold()}}, "", 403,
          "Forbidden (403)"},
         {"closed at once", {{Recv()}}, "", 0, ""},
