@@ -30,6 +30,7 @@ const char* const Usage =
     "  --user NAME        user name of the Basic credentials (default: the client's)\n"
     "  --password TEXT    password of the Basic credentials (default: the client's)\n"
     "  --timeout SECONDS  drop clients idle this long (default 30; fractions allowed)\n"
+    "  --credentials      print USER:PASSWORD of the Basic credentials and exit\n"
     "  --help             this text\n";
 
 [[noreturn]] void UsageError(const std::string& message)
@@ -57,11 +58,16 @@ int main(int argc, char** argv)
     options.password = ServicePassword();
     std::string data = "kelto.txt";
     long demo = -1;
+    bool showCredentials = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
             std::fputs(Usage, stdout);
             return 0;
+        }
+        if (a == "--credentials") {
+            showCredentials = true;
+            continue;
         }
         if (i + 1 >= argc) UsageError(a.rfind("--", 0) == 0 ? a + " needs a value" : "unknown argument " + a);
         const std::string v = argv[++i];
@@ -80,6 +86,11 @@ int main(int argc, char** argv)
         if (v.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) UsageError(a + ": no line breaks");
     }
     if (options.user.find(':') != std::string::npos) UsageError("--user must not contain ':'");
+    if (showCredentials) {
+        // For scripts that fetch with the client's own credentials.
+        std::printf("%s:%s\n", options.user.c_str(), options.password.c_str());
+        return 0;
+    }
 
     // SIGINT and SIGTERM are taken by a waiting thread that asks the loop to stop; every
     // thread started later inherits the blocked mask.
