@@ -2,6 +2,8 @@
 // socket; what the platform does not take now goes out on the write notification.
 #include "net/CustomWSocket.h"
 
+#include <climits>
+
 namespace zuneigo {
 
 using namespace platform;
@@ -44,16 +46,20 @@ int TCustomWSocket::SendRaw(const void* data, int len) {
 
 void TCustomWSocket::AppendToSendBuffer(const void* data, int len) {
     if (len <= 0) return;
-    if (sendBuffers_.empty()) sendBuffers_.push_back(std::make_unique<TBuffer>(bufferBlockSize_));
     const char* p = static_cast<const char*>(data);
-    TBuffer* last = sendBuffers_.back().get();
-    for (;;) {
-        int n = last->Write(p, len);
-        if (n >= len) return;
+    if (!sendBuffers_.empty()) {
+        const int n = sendBuffers_.back()->Write(p, len);
         p += n;
         len -= n;
-        sendBuffers_.push_back(std::make_unique<TBuffer>(bufferBlockSize_));
-        last = sendBuffers_.back().get();
+    }
+    if (len <= 0) return;
+    // The rest goes into new blocks lying back to back, so it can leave in one call.
+    const int count = len / bufferBlockSize_ + (len % bufferBlockSize_ != 0);
+    for (auto& block : TBuffer::MakeRun(bufferBlockSize_, count)) {
+        const int n = block->Write(p, len);
+        p += n;
+        len -= n;
+        sendBuffers_.push_back(std::move(block));
     }
 }
 
@@ -75,11 +81,21 @@ void TCustomWSocket::TryToSend() {
         const char* p = block.Peek(pending);
         if (pending <= 0) {
             if (sendBuffers_.size() == 1) {
+                // The block stays for reuse, but not the rest of a run with it.
+                if (block.InRun()) sendBuffers_.front() = std::make_unique<TBuffer>(bufferBlockSize_);
                 allSent_ = true;
                 return;
             }
             sendBuffers_.pop_front();
             continue;
+        }
+        // The blocks behind that continue these bytes in memory go in the same call. A
+        // datagram is one block, and urgent data is sent block by block.
+        if (socketType_ != SOCK_DGRAM_W && sendFlagsValue_ == 0) {
+            for (std::size_t i = 1; i < sendBuffers_.size() && sendBuffers_[i]->Continues(*sendBuffers_[i - 1]); ++i) {
+                if (sendBuffers_[i]->Pending() > INT_MAX - pending) break;
+                pending += sendBuffers_[i]->Pending();
+            }
         }
         int n = SendRaw(p, pending);
         if (n == 0) return;
@@ -102,7 +118,12 @@ void TCustomWSocket::TryToSend() {
                 return;
             }
         }
-        block.Remove(n);
+        // (An OnSendData handler may have discarded the chain meanwhile.)
+        for (int left = n; left > 0 && !sendBuffers_.empty();) {
+            TBuffer& first = *sendBuffers_.front();
+            left -= first.Remove(left);
+            if (first.Pending() == 0 && sendBuffers_.size() > 1) sendBuffers_.pop_front();
+        }
         if (n < pending) return;  // the platform's buffer is full
     }
 }

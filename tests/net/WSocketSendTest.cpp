@@ -128,7 +128,7 @@ TEST(WSocketSend, DataRefusedByThePlatformIsHeldInBlocksOf1514) {
     };
     s.Flush();
     EXPECT_TRUE(s.AllSent());
-    EXPECT_EQ(pieces, (std::vector<int>{1514, 1514, 972}));  // one platform call per block
+    EXPECT_EQ(pieces, (std::vector<int>{4000}));  // the blocks of one Send leave in one platform call
     ASSERT_EQ(s.SendBuffers().size(), 1u);  // the drained first block stays for reuse
     ASSERT_TRUE(PumpUntil([&] { return echoed.size() == 4000; }));
     EXPECT_EQ(echoed, data);
@@ -155,7 +155,7 @@ TEST(WSocketSend, SlowReaderMakesSendsWaitForTheWriteNotification) {
     PumpFor(std::chrono::milliseconds(50));
     EXPECT_EQ(sent, 1);
     EXPECT_EQ(sendBytes, static_cast<long long>(data.size()));
-    EXPECT_GE(sendCalls, static_cast<int>(data.size() / 1514));
+    EXPECT_LT(sendCalls, static_cast<int>(data.size() / 1514));  // not one platform call per block
     link.ShutdownAndCheck(data);
 }
 
