@@ -2,6 +2,7 @@
 #include "app/gui/DetailForm.h"
 #include "app/gui/MainForm.h"
 #include "app/gui/QtBridge.h"
+#include "app/gui/StartupProbe.h"
 #include "platform/Application.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ int main(int argc, char** argv)
     zuneigo::TMainForm mainForm;
     zuneigo::TDetailForm detailForm;
     mainForm.DetailForm = &detailForm;
+    zuneigo::WatchFirstPaint(&mainForm);
     mainForm.show();
     return app.exec();
 }
