@@ -9,7 +9,6 @@
 namespace zuneigo::service {
 namespace {
 
-constexpr platform::UINT WM_RELEASE_CLIENT = platform::WM_USER + 100;
 constexpr platform::WPARAM SweepTimer = 1;
 // Body bytes handed to the socket per round: a client that does not read holds no more.
 constexpr std::size_t BodyChunk = 64 * 1024;
@@ -32,13 +31,13 @@ std::size_t ClientLimit()
 
 TServiceClient::TServiceClient(TServiceServer& server, SOCKET handle) : server_(server)
 {
-    SetLingerOnOff(wsLingerOff);  // a closing answer is delivered, not reset away
+    SetLingerOnOff(wsLingerNoSet);  // a fresh socket closes gracefully: the answer is delivered
     SetLineEnd("\n");             // a lone LF ends a line too; the reader drops the CR
     SetLineMode(true);
     OnDataAvailable = [this](TCustomWSocket*, std::uint16_t) { LineReceived(); };
     OnDataSent = [this](TCustomWSocket*, std::uint16_t) {
         lastActivity_ = std::chrono::steady_clock::now();
-        if (phase_ == Phase::Sending) SendMoreBody();
+        SendMoreBody();
     };
     OnSessionClosed = [this](TCustomWSocket*, std::uint16_t) { Finish(); };
     OnBgException = [this](TCustomWSocket*, const Exception&, bool&) { Finish(); };
@@ -109,6 +108,8 @@ void TServiceClient::AnswerRequest()
         // The size now is the end of a whole record: later appends are not part of it.
         bodyOffset_ = 0;
         bodyEnd_ = store.Size();
+        // Send blocks as large as the chunks: one send call per chunk instead of dozens.
+        bufferBlockSize_ = static_cast<int>(BodyChunk);
         SendAnswer(200, "text/plain; charset=windows-1252", "",
                    "Content-Length: " + std::to_string(bodyEnd_) + "\r\nLast-Modified: " +
                        HttpDate(store.ModifiedTime()) + "\r\n");
@@ -156,24 +157,35 @@ void TServiceClient::SendAnswer(int status, const std::string& type, const std::
     } else {
         header += body;
     }
+    complete_ = status != 400 && status != 414 && status != 431 && status != 505;
     SendText(header);
+    SendMoreBody();  // what the socket takes at once goes now, the rest on OnDataSent
 }
 
 void TServiceClient::SendMoreBody()
 {
-    if (bodyOffset_ < bodyEnd_ && State() == wsConnected) {
-        const std::size_t len = static_cast<std::size_t>(std::min<std::uint64_t>(BodyChunk, bodyEnd_ - bodyOffset_));
-        const std::string chunk = server_.Store().Read(bodyOffset_, len);
-        if (!chunk.empty()) {
-            bodyOffset_ += chunk.size();
-            SendText(chunk);
+    while (phase_ == Phase::Sending && State() == wsConnected && AllSent()) {
+        if (bodyOffset_ < bodyEnd_) {
+            const auto len = static_cast<std::size_t>(std::min<std::uint64_t>(BodyChunk, bodyEnd_ - bodyOffset_));
+            const std::string chunk = server_.Store().Read(bodyOffset_, len);
+            if (!chunk.empty()) {
+                bodyOffset_ += chunk.size();
+                SendText(chunk);
+                continue;
+            }
+        }
+        if (complete_ && RcvdCount() == 0) {
+            // The whole head was read and nothing else came: nothing unread can turn
+            // the close into a reset, so it may close now.
+            Close();
+            Finish();
             return;
         }
+        // Otherwise end our side and read until the client closes, so that unread
+        // request bytes never reset the connection before the answer has arrived.
+        phase_ = Phase::Draining;
+        Shutdown(1);
     }
-    // All sent: end our side and wait for the client to close (so unread request bytes
-    // never turn the close into a reset that could destroy the answer).
-    phase_ = Phase::Draining;
-    Shutdown(1);
 }
 
 void TServiceClient::Log(int status, std::uint64_t bytes)
@@ -199,17 +211,15 @@ TServiceServer::TServiceServer(ServiceOptions options, TAdStore& store)
 {
     maxClients_ = ClientLimit();
     window_ = platform::CreateHiddenWindow([this](platform::UINT msg, platform::WPARAM w, platform::LPARAM) {
-        if (msg == WM_RELEASE_CLIENT)
-            clients_.erase(reinterpret_cast<TServiceClient*>(w));
-        else if (msg == platform::WM_TIMER)
-            Sweep();
+        if (msg == platform::WM_TIMER && w == SweepTimer) Sweep();
         return platform::LRESULT(0);
     });
     listener_.OnSessionAvailable = [this](TCustomWSocket*, std::uint16_t) { SessionAvailable(); };
-    // A failed accept (no descriptors left) must not close the listener.
-    listener_.OnBgException = [](TCustomWSocket*, const Exception& e, bool& canClose) {
-        canClose = false;
-        std::fprintf(stderr, "zuneigo-service: %s\n", e.what());
+    // Listener failures are reported here, not thrown: a failed accept (a reset, no
+    // descriptors left) must not close the listener. "Would block" ends a round.
+    listener_.OnError = [this](TCustomWSocket*) {
+        if (listener_.LastError() != platform::WSAEWOULDBLOCK)
+            std::fprintf(stderr, "zuneigo-service: accept failed, error %d\n", listener_.LastError());
     };
 }
 
@@ -236,35 +246,47 @@ void TServiceServer::Stop()
     platform::KillTimer(window_, SweepTimer);
     if (listener_.State() != wsClosed) listener_.Close();
     for (auto& [key, client] : clients_) client->Drop();
+    finished_.clear();
     clients_.clear();
 }
 
 void TServiceServer::SessionAvailable()
 {
-    const SOCKET h = listener_.Accept();
-    if (h == platform::INVALID_SOCKET) return;
-    if (clients_.size() >= maxClients_) {
-        platform::WsCloseSocket(h);
-        return;
+    FreeFinished();
+    // Several pending connections per notification: a burst costs fewer loop rounds.
+    for (int round = 0; round < 32; ++round) {
+        const SOCKET h = listener_.Accept();
+        if (h == platform::INVALID_SOCKET) return;
+        if (clients_.size() >= maxClients_) {
+            platform::WsCloseSocket(h);
+            continue;
+        }
+        auto client = std::make_unique<TServiceClient>(*this, h);
+        TServiceClient* key = client.get();
+        clients_.emplace(key, std::move(client));
     }
-    auto client = std::make_unique<TServiceClient>(*this, h);
-    TServiceClient* key = client.get();
-    clients_.emplace(key, std::move(client));
 }
 
 void TServiceServer::Release(TServiceClient* client)
 {
-    platform::PostMessage(window_, WM_RELEASE_CLIENT, reinterpret_cast<platform::WPARAM>(client), 0);
+    finished_.push_back(client);  // its own handler is still running: freed later
+}
+
+void TServiceServer::FreeFinished()
+{
+    for (TServiceClient* c : finished_) clients_.erase(c);
+    finished_.clear();
 }
 
 void TServiceServer::Sweep()
 {
+    FreeFinished();
     // Idle, slow or never-reading clients are dropped after the timeout.
     const auto limit = std::chrono::steady_clock::now() - options_.timeout;
     for (auto it = clients_.begin(); it != clients_.end();) {
         TServiceClient& c = *it->second;
         if (c.Finished()) {
-            ++it;  // its release is queued
+            ++it;
         } else if (c.State() == wsClosed || c.LastActivity() < limit) {
             c.Drop();
             it = clients_.erase(it);

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zuneigo::service {
 
@@ -54,6 +55,7 @@ private:
     std::uint64_t bodyOffset_ = 0;
     std::uint64_t bodyEnd_ = 0;
     bool finished_ = false;
+    bool complete_ = false;  // the whole head was read
     std::string peer_;
     std::chrono::steady_clock::time_point lastActivity_;
 };
@@ -69,19 +71,22 @@ public:
 
     const ServiceOptions& Options() const { return options_; }
     TAdStore& Store() { return store_; }
-    // Removes a finished client from the message loop, after its handler has returned.
+    // Marks a client for freeing once its handler has returned (at the next accept or
+    // timer round).
     void Release(TServiceClient* client);
     std::size_t ClientCount() const { return clients_.size(); }
 
 private:
     void SessionAvailable();
     void Sweep();
+    void FreeFinished();
 
     ServiceOptions options_;
     TAdStore& store_;
     TWSocket listener_;
     platform::HWND window_ = 0;
     std::map<TServiceClient*, std::unique_ptr<TServiceClient>> clients_;
+    std::vector<TServiceClient*> finished_;
     std::size_t maxClients_ = 1000;
 };
 
