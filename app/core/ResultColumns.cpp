@@ -1,5 +1,7 @@
 #include "app/core/ResultColumns.h"
 
+#include "app/core/LineBreaks.h"
+
 #include <cstring>
 
 namespace zuneigo {
@@ -7,27 +9,18 @@ namespace zuneigo {
 ResultRows::ResultRows(const AdDatabase& db, const SearchCriteria& criteria)
 {
     const std::vector<std::size_t> matches = SearchAds(db, criteria);
-    // Two walks over the matches: the buffer is sized once, so a large result is neither
-    // regrown nor held twice.
+    // Sized once: a large result is neither regrown nor held twice.
     std::size_t total = 0;
-    for (std::size_t k : matches) {
-        const auto fields = db.Record(k);
-        for (const ResultColumn& c : ResultColumns)
-            total += fields[c.Field].size() + 1;
-    }
+    for (std::size_t k : matches)
+        total += db.RecordText(k).size();
     text_.resize(total);
     rowStarts_.reserve(matches.size());
     char* out = text_.data();
     for (std::size_t k : matches) {
-        const auto fields = db.Record(k);
+        const std::string_view record = db.RecordText(k);
         rowStarts_.push_back(static_cast<std::size_t>(out - text_.data()));
-        for (const ResultColumn& c : ResultColumns) {
-            // A database line holds no line break, so '\n' can end a cell.
-            const std::string_view cell = fields[c.Field];
-            std::memcpy(out, cell.data(), cell.size());
-            out += cell.size();
-            *out++ = '\n';
-        }
+        std::memcpy(out, record.data(), record.size());
+        out += record.size();
     }
 }
 
@@ -38,13 +31,19 @@ std::string_view ResultRows::Cell(std::size_t row, int column) const
 
 ResultCells ResultRows::Cells(std::size_t row) const
 {
-    ResultCells cells;
+    // Each row is split on its own, so a break at the end of one record never joins the
+    // first line of the next (a lone CR followed by an empty line's LF).
     const char* p = text_.data() + rowStarts_[row];
-    for (auto& cell : cells) {
-        const char* end = static_cast<const char*>(std::memchr(p, '\n', text_.size() - static_cast<std::size_t>(p - text_.data())));
-        cell = std::string_view(p, static_cast<std::size_t>(end - p));
-        p = end + 1;
+    const char* const end = text_.data() + (row + 1 < rowStarts_.size() ? rowStarts_[row + 1] : text_.size());
+    std::array<std::string_view, AdFieldCount> fields;
+    for (auto& field : fields) {
+        const char* e = linebreaks::LineEnd(p, end);
+        field = {p, static_cast<std::size_t>(e - p)};
+        p = linebreaks::SkipBreak(e, end);
     }
+    ResultCells cells;
+    for (std::size_t c = 0; c < cells.size(); ++c)
+        cells[c] = fields[ResultColumns[c].Field];
     return cells;
 }
 

@@ -4,6 +4,7 @@
 // same order.
 #include "app/core/AdRecord.h"
 #include "app/core/AdSearch.h"
+#include "app/core/LargeBuffer.h"
 
 #include <array>
 #include <cstddef>
@@ -47,12 +48,13 @@ enum ResultColumnIndex : int {
 using ResultCells = std::array<std::string_view, ResultColumnCount>;
 
 // The rows of one search, in list order (the last matching record first). The rows own
-// copies of their cells in one buffer, so they stay valid when the database is emptied or
-// replaced by a later download, and 100,000 rows cost one allocation, not 1,200 strings.
+// copies of their records' bytes in one buffer, so they stay valid when the database is
+// emptied or replaced by a later download; 100,000 rows cost one allocation and one copy
+// each, and a row is split into cells only when it is shown.
 class ResultRows {
 public:
     ResultRows() = default;
-    // Runs the search and copies the cells of every match.
+    // Runs the search and copies every match.
     ResultRows(const AdDatabase& db, const SearchCriteria& criteria);
 
     std::size_t Count() const { return rowStarts_.size(); }
@@ -61,8 +63,8 @@ public:
     ResultCells Cells(std::size_t row) const;
 
 private:
-    std::string text_;                  // each row's 12 cells, each ended by '\n'
-    std::vector<std::size_t> rowStarts_;
+    std::vector<char, LargeAllocator<char>> text_; // the matching records' lines, row after row
+    std::vector<std::size_t, LargeAllocator<std::size_t>> rowStarts_; // where each row begins in text_
 };
 
 } // namespace zuneigo
