@@ -261,9 +261,14 @@ void TServiceServer::SessionAvailable()
             platform::WsCloseSocket(h);
             continue;
         }
-        auto client = std::make_unique<TServiceClient>(*this, h);
-        TServiceClient* key = client.get();
-        clients_.emplace(key, std::move(client));
+        try {
+            auto client = std::make_unique<TServiceClient>(*this, h);
+            TServiceClient* key = client.get();
+            clients_.emplace(key, std::move(client));
+        } catch (const std::exception& e) {
+            // One client that cannot be set up must not take the listener down.
+            std::fprintf(stderr, "zuneigo-service: %s\n", e.what());
+        }
     }
 }
 

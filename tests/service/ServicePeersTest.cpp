@@ -18,22 +18,6 @@ namespace {
 
 const std::string Auth = std::string(ServiceUsername) + ":" + ServicePassword();
 
-std::string Base64(const std::string& in)
-{
-    static const char* abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (std::size_t i = 0; i < in.size(); i += 3) {
-        unsigned v = static_cast<unsigned char>(in[i]) << 16;
-        if (i + 1 < in.size()) v |= static_cast<unsigned char>(in[i + 1]) << 8;
-        if (i + 2 < in.size()) v |= static_cast<unsigned char>(in[i + 2]);
-        out += abc[v >> 18];
-        out += abc[(v >> 12) & 63];
-        out += i + 1 < in.size() ? abc[(v >> 6) & 63] : '=';
-        out += i + 2 < in.size() ? abc[v & 63] : '=';
-    }
-    return out;
-}
-
 struct Service {
     explicit Service(const std::vector<std::string>& extra = {}, const std::string& data = "")
     {
@@ -168,7 +152,7 @@ TEST(ServicePeers, FetchDownloadsAndSubmitsDirectlyAndThroughTinyproxy)
 TEST(ServicePeers, FiftyConcurrentSubmittersLeaveTenThousandWholeRecords)
 {
     Service s;
-    EXPECT_EQ(s.Peer({"flood", Base64(Auth), "50", "200"}), "10000");
+    EXPECT_EQ(s.Peer({"flood", Auth, "50", "200"}), "10000");
     const std::string text = ReadFile(s.file);
     std::uint64_t records = 0;
     EXPECT_EQ(service::WholeRecordsEnd(text.data(), text.size(), &records), text.size());
@@ -192,7 +176,7 @@ TEST(ServicePeers, KillDuringSubmissionsKeepsEveryAnsweredAdAndWholeRecords)
     {
         Service s({}, file);
         Process stream({Python(), SourceDir() + "/tests/service/peer.py", "stream", std::to_string(s.port),
-                        Base64(Auth), answered});
+                        Auth, answered});
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         ::kill(s.process.Pid(), SIGKILL);
         s.process.Wait(std::chrono::milliseconds(5000));

@@ -2,9 +2,10 @@
 
 raw PORT HEX            sends the bytes, prints the answer's status line
 half PORT               sends half a request head, prints the seconds until the server closes
-flood PORT AUTH N PER   N threads submit PER ads each ("s<thread>-<n>" as T1); prints the 200s
-stream PORT AUTH FILE   submits ads one after another for ever; each T1 answered 200 goes to FILE
+flood PORT USER:PW N PER   N threads submit PER ads each ("s<thread>-<n>" as T1); prints the 200s
+stream PORT USER:PW FILE   submits ads one after another for ever; each T1 answered 200 goes to FILE
 """
+import base64
 import socket
 import sys
 import threading
@@ -13,7 +14,8 @@ import time
 
 def request(port, auth, name):
     query = "T1=%s&" % name + "&".join("T%d=v%d+%%E4" % (k, k) for k in range(2, 15))
-    head = "GET /kelto/addkelto.cgi?%s HTTP/1.0\r\nAuthorization: Basic %s\r\n\r\n" % (query, auth)
+    head = "GET /kelto/addkelto.cgi?%s HTTP/1.0\r\nAuthorization: Basic %s\r\n\r\n" % (
+        query, base64.b64encode(auth.encode("latin-1")).decode())
     with socket.create_connection(("127.0.0.1", port), timeout=30) as s:
         s.sendall(head.encode())
         answer = b""
