@@ -1,5 +1,7 @@
 // zuneigo-fetch: one HTTP request with THttpCli, for scripting and diagnosis.
-#include "BufferedOutput.h"
+#include "AnswerCheck.h"
+#include "DataFile.h"
+#include "Deadline.h"
 #include "FetchOptions.h"
 
 #include "base/Stream.h"
@@ -42,6 +44,11 @@ public:
 
 private:
     std::int64_t written_ = 0;
+};
+
+// A request that the client completed without an answer a script can use.
+struct AnswerFailure {
+    std::string message;
 };
 
 void Say(const std::string& line)
@@ -133,34 +140,36 @@ int Run(const FetchOptions& o)
         }
     };
 
-    std::unique_ptr<TStream> target;
+    // Each piece of the document is written as it arrives (pieces of up to 64 KiB): a
+    // slow transfer shows its progress and an interrupted one keeps what came.
+    std::unique_ptr<TStream> output;
     if (o.output.empty())
-        target = std::make_unique<StdoutStream>();
+        output = std::make_unique<StdoutStream>();
     else
-        target = std::make_unique<TFileStream>(o.output, TFileStream::fmCreate);
-    BufferedOutput output(std::move(target));
-    cli.SetRcvdStream(&output);
+        output = std::make_unique<TFileStream>(o.output, TFileStream::fmCreate);
+    cli.SetRcvdStream(output.get());
 
-    std::unique_ptr<TFileStream> body;
+    std::unique_ptr<TStream> body;
     if (!o.dataFile.empty()) {
-        body = std::make_unique<TFileStream>(o.dataFile, TFileStream::fmOpenRead);
+        body = OpenDataFile(o.dataFile);
         cli.SetSendStream(body.get());
     }
 
     const THttpRequest kind = o.method == "POST" ? rqPost : o.method == "HEAD" ? rqHead : rqGet;
     try {
         cli.RunRequest(kind);
-        output.Flush();
     } catch (const EHttpException&) {
         if (o.showHeader && cli.RequestType() == kind)
             ShowHeader(cli);
-        output.Flush();
         throw;
     }
     if (o.verbose)
         platform::Application::Instance().ProcessMessages(); // lets OnRequestDone show
     if (o.showHeader)
         ShowHeader(cli);
+    const std::string shortfall = AnswerShortfall(cli, kind);
+    if (!shortfall.empty())
+        throw AnswerFailure{shortfall};
     return 0;
 }
 
@@ -180,8 +189,13 @@ int main(int argc, char** argv)
         std::fputs(FetchHelp, stdout);
         return 0;
     }
+    if (o.maxTime)
+        ArmDeadline(*o.maxTime);
     try {
         return Run(o);
+    } catch (const AnswerFailure& e) {
+        Say("zuneigo-fetch: " + e.message);
+        return 1;
     } catch (const EHttpException& e) {
         Say("zuneigo-fetch: " + e.Message() + " (" + std::to_string(e.ErrorCode()) + ")");
         return 1;

@@ -3,6 +3,7 @@
 #include "base/StringUtil.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace zuneigo::fetch {
 
@@ -30,6 +31,7 @@ const char* const FetchHelp =
     "  --socks HOST:PORT      connect through a SOCKS server\n"
     "  --socks-level 4|4A|5   SOCKS version (default 5)\n"
     "  --socks-user USER:PASSWORD   SOCKS 5 user name and password (SOCKS 4: user only)\n"
+    "  --max-time SECONDS     give up when the whole transfer takes longer\n"
     "  -i                     print the received header lines and \"status: CODE REASON\"\n"
     "                         to standard error\n"
     "  -v                     also print every state change and event as it happens\n"
@@ -37,7 +39,9 @@ const char* const FetchHelp =
     "\n"
     "Values given on the command line may not contain CR, LF or NUL.\n"
     "Exit status: 0 status below 400; 1 HTTP failure (\"zuneigo-fetch: MESSAGE (CODE)\"\n"
-    "on standard error); 2 usage error; 3 any other failure.\n";
+    "on standard error), no answer, a document shorter than its Content-Length or\n"
+    "--max-time passed; 2 usage error; 3 any other failure (for example a --data-file\n"
+    "that cannot be read).\n";
 
 namespace {
 
@@ -144,6 +148,13 @@ FetchOptions ParseFetchOptions(const std::vector<std::string>& args)
                 throw UsageError{"--socks-level: expected 4, 4A or 5"};
         } else if (a == "--socks-user") {
             SplitCredentials(a, value(), socksUser, socksPass);
+        } else if (a == "--max-time") {
+            const std::string v = value();
+            char* end = nullptr;
+            const double seconds = std::strtod(v.c_str(), &end);
+            if (v.empty() || *end != '\0' || !(seconds > 0 && seconds <= 1e9))
+                throw UsageError{"--max-time: expected a number of seconds above 0"};
+            o.maxTime = seconds;
         } else if (a == "-i") {
             o.showHeader = true;
         } else if (a == "-v") {

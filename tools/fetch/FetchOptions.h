@@ -24,6 +24,7 @@ struct FetchOptions {
     TDateTime ifModifiedSince = 0;
     std::string socksServer, socksPort, socksLevel, socksUser, socksPass;
     bool socks = false;
+    std::optional<double> maxTime; // seconds for the whole transfer
     bool showHeader = false; // -i
     bool verbose = false; // -v
     bool help = false;

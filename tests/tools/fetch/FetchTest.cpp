@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <pwd.h>
+#include <thread>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,13 +27,20 @@ std::string Quote(const std::string& s)
     return r + "'";
 }
 
-FetchRun Fetch(const std::vector<std::string>& args)
+// With input, standard input is a pipe that carries it.
+FetchRun Fetch(const std::vector<std::string>& args, const std::string& input = "")
 {
     TempDir dir;
     std::string cmd = Quote(BinDir() + "/zuneigo-fetch");
     for (const auto& a : args)
         cmd += " " + Quote(a);
-    cmd += " >" + dir.File("out") + " 2>" + dir.File("err") + " </dev/null";
+    cmd += " >" + dir.File("out") + " 2>" + dir.File("err");
+    if (input.empty()) {
+        cmd += " </dev/null";
+    } else {
+        WriteFile(dir.File("in"), input);
+        cmd = "cat " + dir.File("in") + " | " + cmd;
+    }
     const int rc = std::system(cmd.c_str());
     FetchRun r;
     r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
@@ -54,7 +62,7 @@ TEST(Fetch, HelpDocumentsEveryOption)
     for (const char* option : {"-o FILE", "-X GET|HEAD|POST", "--data-file", "--content-type", "--proxy PROXY",
                                "--proxy-port", "--proxy-user", "-u USER:PASSWORD", "--agent", "--accept", "--referer",
                                "--from", "--cookie", "--no-cache", "--range BEGIN-END", "--if-modified-since",
-                               "--socks HOST:PORT", "--socks-level 4|4A|5", "--socks-user", "-i", "-v"})
+                               "--socks HOST:PORT", "--socks-level 4|4A|5", "--socks-user", "--max-time SECONDS", "-i", "-v"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
@@ -75,6 +83,8 @@ TEST(Fetch, UsageErrors)
         {"--socks-level", "5", "http://h/"},
         {"-o"},
         {"-X", "GET", "--data-file", "f", "http://h/"},
+        {"--max-time", "0", "http://h/"},
+        {"--max-time", "soon", "http://h/"},
     };
     for (const auto& args : bad) {
         const FetchRun r = Fetch(args);
@@ -161,6 +171,9 @@ TEST(Fetch, FailuresAndTheirExitCodes)
 {
     ScriptedPeer peer({{Recv(), Send(Ok)}});
     ScriptedPeer big({{Recv(), Send("HTTP/1.0 200 OK\r\n\r\n" + std::string(600000, 'x'))}});
+    ScriptedPeer silent({{Recv()}});
+    ScriptedPeer cut({{Recv(), Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nshort")}});
+    ScriptedPeer stalled({{Recv(), Send("HTTP/1.0 200 OK\r\n\r\npart"), Hold()}});
     const struct {
         std::vector<std::string> args;
         int status;
@@ -171,6 +184,11 @@ TEST(Fetch, FailuresAndTheirExitCodes)
         {{"-o", "/dev/full", big.Url("/")}, 3, "zuneigo-fetch: Stream write error\n"},
         {{"-X", "POST", peer.Url("/")}, 1, "zuneigo-fetch: HTTP component has nothing to post (2)\n"},
         {{"--data-file", "/nonexistent-file", peer.Url("/")}, 3, "zuneigo-fetch: "},
+        {{"--data-file", "/", peer.Url("/")}, 3, "zuneigo-fetch: /: Is a directory\n"},
+        // finished for the client, but not what a script asked for
+        {{silent.Url("/")}, 1, "zuneigo-fetch: no answer from the server\n"},
+        {{cut.Url("/")}, 1, "zuneigo-fetch: document incomplete: 5 of 100 bytes\n"},
+        {{"--max-time", "0.5", stalled.Url("/")}, 1, "zuneigo-fetch: Timeout\n"},
         {{LocalUrl(FreeTcpPort(), "/")}, 1, "zuneigo-fetch: Connection refused (Error #10061) (404)\n"},
         {{"http://127.0.0.1:noport/"}, 1, "zuneigo-fetch: can't connect: "},
         {{"http:///nohost"}, 3, "zuneigo-fetch: "},
@@ -181,6 +199,30 @@ TEST(Fetch, FailuresAndTheirExitCodes)
         EXPECT_EQ(r.err.substr(0, k.err.size()), k.err) << k.args.back();
         EXPECT_EQ(r.err.find("No Error"), std::string::npos) << r.err;
     }
+}
+
+TEST(Fetch, DataFromAPipeIsSentWhole)
+{
+    ScriptedPeer peer({{Recv(), Send(Ok)}});
+    const FetchRun r = Fetch({"--data-file", "/dev/stdin", peer.Url("/cgi")}, "T1=a&T2=b");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string wire = peer.Captured();
+    EXPECT_NE(wire.find("\r\nContent-Length: 9\r\n"), std::string::npos) << wire;
+    EXPECT_EQ(wire.substr(wire.size() - 13), "\r\n\r\nT1=a&T2=b");
+}
+
+TEST(Fetch, WritesTheDocumentAsItArrives)
+{
+    TempDir dir;
+    ScriptedPeer peer({{Recv(), Send("HTTP/1.0 200 OK\r\n\r\nfirst part "), WaitFile(dir.File("go")), Send("rest")}});
+    Process fetch({BinDir() + "/zuneigo-fetch", "-o", dir.File("doc"), peer.Url("/")});
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (ReadFile(dir.File("doc")) != "first part " && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(ReadFile(dir.File("doc")), "first part ") << "held back while the server waits";
+    WriteFile(dir.File("go"), "");
+    EXPECT_EQ(fetch.Wait(std::chrono::seconds(20)), 0);
+    EXPECT_EQ(ReadFile(dir.File("doc")), "first part rest");
 }
 
 TEST(Fetch, VerboseShowsStatesAndEvents)
