@@ -207,7 +207,8 @@ void TCustomWSocket::ResetDefaults() {
     allSent_ = true;
     paused_ = false;
     readCount_ = 0;
-    closeInvoked_ = false;
+    // closeInvoked_ stays: it belongs to the connection that just ended (a notification of
+    // it may still be running) and is cleared when the next one starts.
     flushTimeout_ = 60;
 }
 
@@ -297,28 +298,33 @@ LRESULT TCustomWSocket::DispatchWindowMessage(UINT msg, WPARAM wParam, LPARAM lP
 }
 
 void TCustomWSocket::HandleSocketEvent(WPARAM wParam, LPARAM lParam) {
-    if (socketHandle_ == INVALID_SOCKET || static_cast<SOCKET>(wParam) != socketHandle_ || paused_) return;
+    const SOCKET socket = static_cast<SOCKET>(wParam);
+    if (socketHandle_ == INVALID_SOCKET || socket != socketHandle_ || paused_) return;
+    // A handler may close this socket (and even start the next connection): the rest of
+    // the notification belongs to the closed one and is dropped.
+    auto gone = [&] { return socketHandle_ != socket; };
     const std::uint16_t bits = LoWord(lParam);
     const std::uint16_t error = HiWord(lParam);
     if (bits & FD_CONNECT) {
         SwitchState(wsConnected);
         FireSessionConnected(error);
-        if (error != 0 && state_ != wsClosed) Close();
+        if (error != 0 && state_ != wsClosed && !gone()) Close();
     }
-    if (bits & FD_READ) ReceiveLoop(error);
-    if (bits & FD_WRITE) {
+    if ((bits & FD_READ) && !gone()) ReceiveLoop(error);
+    if ((bits & FD_WRITE) && !gone()) {
         TryToSend();
-        if (allSent_) FireDataSent(error);
+        if (allSent_ && !gone()) FireDataSent(error);
     }
-    if (bits & FD_ACCEPT) FireSessionAvailable(error);
-    if ((bits & FD_CLOSE) && state_ != wsConnecting) {
+    if ((bits & FD_ACCEPT) && !gone()) FireSessionAvailable(error);
+    if ((bits & FD_CLOSE) && state_ != wsConnecting && !gone()) {
         // Data that arrived before the close goes out first.
         ReceiveLoop(0);
+        if (gone()) return;
         if (!closeInvoked_) {
             closeInvoked_ = true;
             FireSessionClosed(error);
         }
-        if (state_ != wsClosed) Close();
+        if (state_ != wsClosed && !gone()) Close();
     }
 }
 
@@ -432,6 +438,7 @@ void TCustomWSocket::Connect() {
         ReportSocketError("Connect (socket)");
         return;
     }
+    closeInvoked_ = false;  // a new connection: its close is still to be reported
     SwitchState(wsOpened);
     if (socketType_ == SOCK_DGRAM_W) {
         BindLocal();
@@ -599,7 +606,12 @@ void TCustomWSocket::DrainUntilClosed() {
         }
         PumpMessages();
         if (socketHandle_ == INVALID_SOCKET || state_ == wsClosed) break;
-        if (n < 0) WaitForMessage();  // nothing readable: sleep until something happens
+        if (n < 0) {
+            // Nothing readable: sleep until something happens (paused, the socket sends
+            // no notification, so it is asked for a wake-up of its own).
+            if (paused_) WsWakeWhenReady(socketHandle_, FD_READ | FD_CLOSE);
+            WaitForMessage();
+        }
     }
 }
 

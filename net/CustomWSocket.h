@@ -139,6 +139,8 @@ public:
     bool AllSent() const { return allSent_; }
     bool Paused() const { return paused_; }
     bool Terminated() const { return terminated_; }
+    // Set once OnSessionClosed has fired for the connection (or is about to); stays set
+    // after the close and is cleared when the next connection starts.
     bool CloseInvoked() const { return closeInvoked_; }
     long SelectMask() const { return selectMask_; }
     platform::HANDLE LookupHandle() const { return lookupHandle_; }

@@ -107,6 +107,7 @@ void TCustomWSocket::Listen() {
         ReportSocketError("socket");
         return;
     }
+    closeInvoked_ = false;
     if (WsBind(socketHandle_, remoteAddress_) == SOCKET_ERROR) {
         int error = WsGetLastError();
         WsCloseSocket(socketHandle_);
@@ -160,6 +161,7 @@ void TCustomWSocket::Dup(SOCKET handle) {
         SwitchState(wsClosed);
     }
     socketHandle_ = handle;
+    closeInvoked_ = false;
     SetLingerOption();
     selectMask_ = FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE;
     if (WsAsyncSelect(socketHandle_, windowHandle_, WM_SOCKET_EVENT, selectMask_) == SOCKET_ERROR) {

@@ -106,11 +106,15 @@ void TCustomWSocket::TryToSend() {
             case WSAENOTSOCK:
             case WSAENOTCONN:
             case WSAEINVAL:
-            case WSAECONNABORTED:
+            case WSAECONNABORTED: {
+                // A send from a handler of the close notification may fail too: the
+                // connection's close is reported once.
+                const bool reported = closeInvoked_;
                 closeInvoked_ = true;
                 Close();
-                FireSessionClosed(static_cast<std::uint16_t>(error));
+                if (!reported) FireSessionClosed(static_cast<std::uint16_t>(error));
                 return;
+            }
             case WSAEWOULDBLOCK:
                 return;  // the write notification resumes
             default:
@@ -134,7 +138,9 @@ void TCustomWSocket::Flush() {
         if (socketHandle_ == INVALID_SOCKET || allSent_) break;
         PumpMessages();
         if (socketHandle_ == INVALID_SOCKET || allSent_) break;
-        // The rest goes when the socket takes data again: sleep until then.
+        // The rest goes when the socket takes data again: sleep until then. Paused, it
+        // sends no notification, so it is asked for a wake-up of its own.
+        if (paused_) WsWakeWhenReady(socketHandle_, FD_WRITE);
         WaitForMessage();
     }
 }

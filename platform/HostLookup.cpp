@@ -32,7 +32,9 @@ void RunLookup(std::shared_ptr<LookupRequest> req) {
     HostEntry entry;
     int error = 0;
     if (!req->reverse) {
-        if (!WsGetHostByName(req->name, entry)) error = WsGetLastError();
+        // Not WsGetHostByName: the library may have been stopped meanwhile (the last
+        // component destroyed), and a helper must not start it again behind its back.
+        if (!LookupHostName(req->name, entry)) error = WsGetLastError();
     } else {
         sockaddr_in sa{};
         sa.sin_family = AF_INET;

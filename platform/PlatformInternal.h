@@ -10,6 +10,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -56,6 +57,9 @@ struct Registration {
     bool acceptEnabled = true;
     bool writeArmed = false;
     bool peerClosed = false;
+    bool readShut = false;        // our own shutdown of the receiving side (how 0 or 2)
+    int closeError = -1;          // the error of the close notification once it was queued
+    std::uint32_t wakeEvents = 0; // epoll events that wake the owner whatever the mask says
     std::uint32_t interest = 0;   // events registered with queue->epollFd (0: not in it)
 };
 
@@ -89,6 +93,18 @@ void UpdateSignalLocked(ThreadQueue& q);
 void HarvestSocketEvents(const std::shared_ptr<ThreadQueue>& q, int timeoutMs);
 // Queues the notification of one event bit when the registration asks for it (mutex held).
 void NotifyLocked(Registration& r, long bit, int error);
+// The connection has ended: queues its one close notification and remembers it, so a
+// later select (Resume after Pause) can repeat what a paused owner dropped (mutex held).
+void NotifyCloseLocked(Registration& r, int error);
+// Bytes one receive would return now (FIONREAD, but not stopped by an urgent byte at the
+// front); 0, or -1 with errno set.
+int StreamBytesReadable(int fd, int& count);
+// A registration for a descriptor the platform has just handed out (socket or accept),
+// replacing any left behind by a descriptor closed without WsCloseSocket (mutex held).
+std::shared_ptr<Registration> FreshRegistrationLocked(State& s, int fd);
+// Blocking forward lookup without starting the socket library (lookup helper threads run
+// it after the library may have been stopped); records its error like the calls.
+bool LookupHostName(const std::string& name, HostEntry& entry);
 // Applies r->interest to its queue's epoll after a state change (mutex held).
 void UpdateInterestLocked(Registration& r);
 // Takes the registration out of its queue's epoll and socket table (mutex held).

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
+#include <sys/epoll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -146,6 +147,9 @@ SOCKET WsSocket(int af, int type, int protocol) {
     else return Fail(WSAESOCKTNOSUPPORT);
     int fd = ::socket(AF_INET, t | SOCK_CLOEXEC, protocol);
     if (fd < 0) return Fail();
+    auto& st = GetState();
+    std::lock_guard lock(st.mutex);
+    DropRegistrationLocked(st, fd);  // left by a descriptor closed behind the library's back
     return fd;
 }
 
@@ -185,6 +189,13 @@ SOCKET WsAccept(SOCKET s, sockaddr_in* addr) {
         if (auto r = FindLocked(s)) {
             r->acceptEnabled = true;
             UpdateInterestLocked(*r);
+        }
+        if (fd >= 0) {
+            // Accepted means connected, even when the peer has already reset it (then it has
+            // no peer name any more): its select must report that reset, not nothing at all.
+            auto r = FreshRegistrationLocked(st, fd);
+            r->phase = Phase::Connected;
+            r->writeArmed = true;
         }
     }
     if (fd < 0) {
@@ -263,6 +274,14 @@ int WsShutdown(SOCKET s, int how) {
     Started();
     int h = how == 0 ? SHUT_RD : how == 1 ? SHUT_WR : SHUT_RDWR;
     if (::shutdown(s, h) < 0) return Fail();
+    if (h != SHUT_WR) {
+        auto& st = GetState();
+        std::lock_guard lock(st.mutex);
+        if (auto r = FindLocked(s)) {
+            r->readShut = true;
+            UpdateInterestLocked(*r);
+        }
+    }
     return 0;
 }
 
@@ -379,7 +398,7 @@ int WsSetLinger(SOCKET s, int onOff, int seconds) {
 int WsIoctlFionread(SOCKET s, unsigned long* count) {
     Started();
     int n = 0;
-    if (::ioctl(s, FIONREAD, &n) < 0) return Fail();
+    if (StreamBytesReadable(s, n) < 0) return Fail();
     if (count) *count = static_cast<unsigned long>(n < 0 ? 0 : n);
     return 0;
 }
@@ -433,6 +452,11 @@ int WsAsyncSelect(SOCKET s, HWND hwnd, UINT message, long mask) {
     r->mask = mask;
     r->readEnabled = true;
     r->acceptEnabled = true;
+    // Selecting again (Resume after Pause) reports what still holds, as the library does:
+    // write when the socket can take data, close when the connection has ended. What was
+    // queued meanwhile may have been dropped by a paused owner.
+    if (r->phase == Phase::Connected || r->phase == Phase::Datagram) r->writeArmed = true;
+    if (!fresh && r->phase == Phase::Dead && r->closeError >= 0) NotifyLocked(*r, FD_CLOSE, r->closeError);
     if (fresh || r->phase == Phase::Fresh) {
         int type = 0, acceptConn = 0;
         socklen_t tl = sizeof type, al = sizeof acceptConn;
@@ -481,8 +505,28 @@ std::uint16_t WsNtohs(std::uint16_t v) {
     return ntohs(v);
 }
 
+int WsWakeWhenReady(SOCKET s, long events) {
+    std::uint32_t wake = 0;
+    if (events & FD_READ) wake |= EPOLLIN | EPOLLRDHUP;
+    if (events & FD_WRITE) wake |= EPOLLOUT;
+    if (events & FD_CLOSE) wake |= EPOLLRDHUP;
+    auto& st = GetState();
+    std::lock_guard lock(st.mutex);
+    auto r = FindLocked(s);
+    if (!r || !r->queue) return Fail(WSAENOTSOCK);
+    r->wakeEvents |= wake;
+    UpdateInterestLocked(*r);
+    return 0;
+}
+
 bool WsGetHostByName(const std::string& name, HostEntry& entry) {
     Started();
+    return LookupHostName(name, entry);
+}
+
+namespace detail {
+
+bool LookupHostName(const std::string& name, HostEntry& entry) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
@@ -509,6 +553,8 @@ bool WsGetHostByName(const std::string& name, HostEntry& entry) {
     }
     return true;
 }
+
+} // namespace detail
 
 bool WsGetServByName(const std::string& name, const std::string& proto, std::uint16_t& portNetOrder) {
     Started();

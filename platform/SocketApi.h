@@ -14,12 +14,15 @@
 //               connect is followed by FD_WRITE.
 //   FD_READ     when data is readable; not again until WsRecv/WsRecvFrom was called on the
 //               socket; after that call again if data is still waiting.
-//   FD_WRITE    after connect (or at once on select for a connected socket), and after a
-//               send that failed with 10035 (or took only part of the data, which POSIX
-//               does when the buffer fills) once the socket takes data again.
+//   FD_WRITE    after connect (or on every select of a connected socket, once it can take
+//               data), and after a send that failed with 10035 (or took only part of the
+//               data, which POSIX does when the buffer fills) once the socket takes data again.
 //   FD_ACCEPT   when a connection is pending; again after each WsAccept.
 //   FD_CLOSE    once: when the peer has closed and no unread data is left (error 0), or at
-//               once on a reset (10054) or another connection failure.
+//               once on a reset (10054) or another connection failure, also for an accepted
+//               socket that the peer reset before the accept. Only the peer ends the stream:
+//               our own WsShutdown of the receiving side is not reported. A later select
+//               repeats a close that was already queued (the owner may have dropped it).
 // A mask of 0 stops notifications. WsCloseSocket drops every notification of the socket
 // that is still queued, so a new socket that gets the same descriptor never sees one.
 #include "platform/Messages.h"
@@ -134,7 +137,8 @@ enum class SockOpt { KeepAlive, ReuseAddr, Broadcast };
 int WsSetSockOpt(SOCKET s, SockOpt option, int value);
 // SO_LINGER: on (0/1) and time in seconds.
 int WsSetLinger(SOCKET s, int onOff, int seconds);
-// FIONREAD: bytes readable now.
+// FIONREAD: bytes one receive returns now (an urgent byte kept out of the stream does not
+// hide the data behind it).
 int WsIoctlFionread(SOCKET s, unsigned long* count);
 int WsGetSockName(SOCKET s, sockaddr_in* addr);
 int WsGetPeerName(SOCKET s, sockaddr_in* addr);
@@ -142,6 +146,13 @@ int WsGetPeerName(SOCKET s, sockaddr_in* addr);
 // The asynchronous select. Makes the socket non-blocking. mask 0 (or hwnd 0) stops
 // notifications (queued ones stay, as with the library).
 int WsAsyncSelect(SOCKET s, HWND hwnd, UINT message, long mask);
+
+// Wakes the owner's wait once, the next time the socket is ready for one of the events
+// (FD_READ, FD_WRITE, FD_CLOSE) or fails, whatever its selected mask: a wake-up message
+// (WM_NULL, no window) goes to the queue of the socket's notifications. A wait with
+// notifications paused ends so when what it waits for happens. 10038 for a socket that
+// was never selected.
+int WsWakeWhenReady(SOCKET s, long events);
 
 // Address and byte-order helpers. WsInetAddr gives the address in network order or
 // INADDR_NONE_W for a text that is not one ("255.255.255.255" gives all ones as well).

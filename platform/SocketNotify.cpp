@@ -8,6 +8,8 @@
 #include "platform/PlatformInternal.h"
 
 #include <cerrno>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/epoll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -17,8 +19,9 @@ namespace zuneigo::platform::detail {
 
 namespace {
 
-std::uint32_t ComputeInterest(const Registration& r) {
-    if (!r.queue || !r.queue->alive || r.hwnd == 0 || r.mask == 0) return 0;
+// The events that may produce the next notification of the selected mask.
+std::uint32_t SelectedInterest(const Registration& r) {
+    if (r.hwnd == 0 || r.mask == 0) return 0;
     std::uint32_t ev = 0;
     switch (r.phase) {
     case Phase::Fresh:
@@ -36,14 +39,42 @@ std::uint32_t ComputeInterest(const Registration& r) {
         if (r.peerClosed) {
             // Readable now means data or the end; both need a look once reading is allowed.
             if (r.readEnabled && (r.mask & (FD_READ | FD_CLOSE))) ev |= EPOLLIN;
-        } else {
+        } else if (!r.readShut) {
             if ((r.mask & FD_READ) && r.readEnabled) ev |= EPOLLIN;
             if (r.mask & FD_CLOSE) ev |= EPOLLRDHUP;
+        } else if (r.mask & FD_CLOSE) {
+            ev |= EPOLLRDHUP;  // nothing more is read; only the peer's close is news
         }
         if ((r.mask & FD_WRITE) && r.writeArmed) ev |= EPOLLOUT;
+        // After our own read shutdown the socket reads as ended (and, shut both ways, as hung
+        // up) for good: only changes are worth a look, or the wait would never sleep.
+        if (r.readShut && ev != 0) ev |= EPOLLET;
         return ev;
     }
     return 0;
+}
+
+std::uint32_t ComputeInterest(const Registration& r) {
+    if (!r.queue || !r.queue->alive) return 0;
+    return SelectedInterest(r) | r.wakeEvents;
+}
+
+// True once the peer has finished sending (its FIN arrived, or the connection is over).
+// Our own read shutdown shows the same signs on the socket; the connection's state does not.
+bool PeerFinished(int fd) {
+    tcp_info info{};
+    socklen_t len = sizeof info;
+    if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &len) < 0) return true;
+    switch (info.tcpi_state) {
+    case TCP_CLOSE_WAIT:
+    case TCP_LAST_ACK:
+    case TCP_CLOSING:
+    case TCP_TIME_WAIT:
+    case TCP_CLOSE:
+        return true;
+    default:
+        return false;
+    }
 }
 
 int PendingError(int fd) {
@@ -55,12 +86,16 @@ int PendingError(int fd) {
 
 int Readable(int fd) {
     int n = 0;
-    if (::ioctl(fd, FIONREAD, &n) < 0) return 0;
-    return n;
+    return StreamBytesReadable(fd, n) < 0 ? 0 : n;
 }
 
 // Turns the epoll events of one registration into notifications (mutex held).
 void HandleEvents(Registration& r, std::uint32_t events) {
+    if (r.wakeEvents != 0) {
+        // A wait of the owner asked to be woken (whatever the mask): anything ready will do.
+        r.wakeEvents = 0;
+        PushLocked(*r.queue, QueuedMessage{MSG{0, WM_NULL, 0, 0}, MessageKind::Socket, r.fd});
+    }
     switch (r.phase) {
     case Phase::Fresh:
     case Phase::Dead:
@@ -103,17 +138,16 @@ void HandleEvents(Registration& r, std::uint32_t events) {
             // A reset or another failure of the connection: reported at once.
             int err = PendingError(r.fd);
             if (err != 0) {
-                r.phase = Phase::Dead;
-                NotifyLocked(r, FD_CLOSE, ErrnoToWsaError(err));
+                NotifyCloseLocked(r, ErrnoToWsaError(err));
                 break;
             }
         }
-        if (events & (EPOLLRDHUP | EPOLLHUP)) r.peerClosed = true;
+        if (!r.peerClosed && (events & (EPOLLRDHUP | EPOLLHUP))) r.peerClosed = !r.readShut || PeerFinished(r.fd);
         int readable = 0;
         if ((events & EPOLLIN) || r.peerClosed) readable = Readable(r.fd);
-        // Readable with nothing to read is the end of the stream.
-        if ((events & EPOLLIN) && readable == 0) r.peerClosed = true;
-        if ((events & EPOLLIN) && readable > 0 && r.readEnabled && (r.mask & FD_READ)) {
+        // Only the peer's close ends the stream: readable with nothing counted is data the
+        // receive will find (behind an urgent byte), so it is announced like any other.
+        if ((events & EPOLLIN) && (readable > 0 || !r.peerClosed) && r.readEnabled && (r.mask & FD_READ)) {
             r.readEnabled = false;
             NotifyLocked(r, FD_READ, 0);
         }
@@ -123,12 +157,10 @@ void HandleEvents(Registration& r, std::uint32_t events) {
         }
         if (r.peerClosed && readable == 0) {
             // The end of the stream with nothing left unread.
-            r.phase = Phase::Dead;
-            NotifyLocked(r, FD_CLOSE, 0);
+            NotifyCloseLocked(r, 0);
         } else if (r.peerClosed && !(r.mask & FD_READ)) {
             // Unread data nobody is told about: the close can never be reported in order.
-            r.phase = Phase::Dead;
-            NotifyLocked(r, FD_CLOSE, 0);
+            NotifyCloseLocked(r, 0);
         }
         break;
     }
@@ -145,6 +177,37 @@ void NotifyLocked(Registration& r, long bit, int error) {
     m.kind = MessageKind::Socket;
     m.tag = r.fd;
     PushLocked(*r.queue, m);
+}
+
+void NotifyCloseLocked(Registration& r, int error) {
+    r.phase = Phase::Dead;
+    r.closeError = error;
+    NotifyLocked(r, FD_CLOSE, error);
+}
+
+int StreamBytesReadable(int fd, int& count) {
+    int n = 0;
+    if (::ioctl(fd, FIONREAD, &n) < 0) return -1;
+    if (n == 0) {
+        // FIONREAD stops at an urgent byte kept out of the stream; at that mark a peek that
+        // copies nothing counts what a receive returns (it steps over the urgent byte).
+        int atMark = 0;
+        if (::ioctl(fd, SIOCATMARK, &atMark) == 0 && atMark) {
+            ssize_t m = ::recv(fd, nullptr, 1 << 30, MSG_PEEK | MSG_TRUNC | MSG_DONTWAIT);
+            if (m > 0) n = static_cast<int>(m);
+        }
+    }
+    count = n;
+    return 0;
+}
+
+std::shared_ptr<Registration> FreshRegistrationLocked(State& s, int fd) {
+    DropRegistrationLocked(s, fd);
+    auto r = std::make_shared<Registration>();
+    r->id = s.nextRegistration++;
+    r->fd = fd;
+    s.sockets[fd] = r;
+    return r;
 }
 
 void UpdateInterestLocked(Registration& r) {
