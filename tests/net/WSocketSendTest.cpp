@@ -135,6 +135,40 @@ TEST(WSocketSend, DataRefusedByThePlatformIsHeldInBlocksOf1514) {
     s.Close();
 }
 
+TEST(WSocketSend, PlatformCallsCarryTheBlocksOfOneSendTogether) {
+    // Held while the platform refuses, then flushed: which blocks share a call.
+    const struct {
+        std::vector<int> sends;
+        std::vector<int> calls;
+    } cases[] = {
+        {{1000, 3000}, {1514, 2486}},  // the first block has room from before: a call of its own
+        {{100, 200}, {300}},
+        {{1514, 1514}, {1514, 1514}},
+        {{5000, 10}, {5010}},          // the last block of the first Send takes the 10 bytes
+    };
+    for (const auto& k : cases) {
+        ScriptedPeer peer("echo");
+        RefusingSocket s;
+        ASSERT_TRUE(ConnectAndWait(s, peer.Port()));
+        std::string sent, echoed;
+        s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) { echoed += sender->ReceiveText(); };
+        s.refuse = true;
+        for (int len : k.sends) {
+            const std::string data = Payload(static_cast<std::size_t>(len), static_cast<std::uint32_t>(sent.size()));
+            s.Send(data.data(), len);
+            sent += data;
+        }
+        s.refuse = false;
+        std::vector<int> calls;
+        s.OnSendData = [&](TCustomWSocket*, int n) { calls.push_back(n); };
+        s.Flush();
+        EXPECT_EQ(calls, k.calls) << k.sends.front();
+        ASSERT_TRUE(PumpUntil([&] { return echoed.size() == sent.size(); }));
+        EXPECT_EQ(echoed, sent);
+        s.Close();
+    }
+}
+
 TEST(WSocketSend, SlowReaderMakesSendsWaitForTheWriteNotification) {
     SlowReaderLink link;
     TWSocket& s = link.s;
