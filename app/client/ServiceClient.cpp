@@ -1,10 +1,14 @@
 #include "app/client/ServiceClient.h"
 
+#include "app/core/LargeBuffer.h"
 #include "app/core/ServiceSettings.h"
 #include "base/Stream.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <new>
+#include <utility>
 
 namespace zuneigo {
 
@@ -14,6 +18,52 @@ namespace {
 // the buffer as it arrives.
 constexpr std::int64_t PresizeLimit = std::int64_t{1} << 30;
 constexpr auto ProgressInterval = std::chrono::milliseconds(250);
+
+// The database as it arrives: bytes appended to a vector the database then takes over
+// without a copy. When the length is known the whole buffer is reserved at once, untouched
+// and advised for huge pages, so receiving it costs neither regrowing nor a fault per page.
+class ReceiveBuffer : public TStream {
+public:
+    std::size_t Read(void* buffer, std::size_t count) override
+    {
+        const std::size_t n = std::min(count, data_.size() - std::min(pos_, data_.size()));
+        std::memcpy(buffer, data_.data() + pos_, n);
+        pos_ += n;
+        return n;
+    }
+    std::size_t Write(const void* buffer, std::size_t count) override
+    {
+        const char* p = static_cast<const char*>(buffer);
+        if (pos_ == data_.size()) {
+            data_.insert(data_.end(), p, p + count);
+        } else {
+            data_.resize(std::max(data_.size(), pos_ + count));
+            std::memcpy(data_.data() + pos_, p, count);
+        }
+        pos_ += count;
+        return count;
+    }
+    std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override
+    {
+        const std::int64_t base = origin == SeekOrigin::Begin     ? 0
+                                  : origin == SeekOrigin::Current ? static_cast<std::int64_t>(pos_)
+                                                                  : Size();
+        pos_ = static_cast<std::size_t>(std::max<std::int64_t>(0, base + offset));
+        return static_cast<std::int64_t>(pos_);
+    }
+    std::int64_t Size() const override { return static_cast<std::int64_t>(data_.size()); }
+
+    void Reserve(std::size_t bytes)
+    {
+        data_.reserve(bytes);
+        AdviseHugePages(data_.data(), data_.capacity());
+    }
+    std::vector<char> TakeBytes() { return std::exchange(data_, {}); }
+
+private:
+    std::vector<char> data_;
+    std::size_t pos_ = 0;
+};
 
 // Points cli at one request and takes it back when the request is over, on every path:
 // the stream and the events refer to the caller's frame, which is gone afterwards.
@@ -71,7 +121,7 @@ void FetchDocument(THttpCli& cli, const std::string& url, const std::string& pro
 void FetchDatabase(THttpCli& cli, const std::string& url, const std::string& proxy, AdDatabase& db,
                    const DownloadProgress& progress)
 {
-    TMemoryStream stream;
+    ReceiveBuffer stream;
     RequestScope scope(cli, url, proxy, stream);
     if (scope.Owned()) {
         cli.OnDocBegin = [&stream](TCustomHttpCli& c) {
@@ -79,14 +129,13 @@ void FetchDatabase(THttpCli& cli, const std::string& url, const std::string& pro
             if (length <= 0 || length > PresizeLimit || stream.Size() != 0)
                 return;
             try {
-                stream.SetSize(static_cast<std::size_t>(length));
-                stream.SetPosition(0);
+                stream.Reserve(static_cast<std::size_t>(length));
             } catch (const std::bad_alloc&) {
                 // Received as it comes instead.
             }
         };
         if (progress) {
-            auto last = std::chrono::steady_clock::now();
+            std::chrono::steady_clock::time_point last{};
             int shown = 0;
             cli.OnDocData = [&progress, last, shown](TCustomHttpCli& c, const char*, int) mutable {
                 const int percent = DownloadPercent(c.ReceivedCount(), c.ContentLength());
@@ -100,9 +149,7 @@ void FetchDatabase(THttpCli& cli, const std::string& url, const std::string& pro
         }
     }
     cli.Get();
-    // A document shorter than announced leaves the rest of the buffer unwritten.
-    stream.SetSize(static_cast<std::size_t>(stream.Position()));
-    StreamToLines(db, std::move(stream));
+    db.AppendBytes(stream.TakeBytes());
 }
 
 int DownloadPercent(std::int64_t received, std::int64_t contentLength)

@@ -6,9 +6,22 @@
 
 namespace zuneigo {
 
+namespace {
+std::string& HostOverride()
+{
+    static std::string host;
+    return host;
+}
+} // namespace
+
 std::string ServiceHost()
 {
-    return ZUNEIGO_SERVICE_HOST;
+    return HostOverride().empty() ? std::string(ZUNEIGO_SERVICE_HOST) : HostOverride();
+}
+
+void SetServiceHost(const std::string& host)
+{
+    HostOverride() = host;
 }
 
 std::string DatabaseUrl()

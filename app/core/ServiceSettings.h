@@ -7,6 +7,9 @@ namespace zuneigo {
 
 // Host, with ":port" when it is not 80.
 std::string ServiceHost();
+// Replaces the built-in host for the rest of the run (tests point the client at servers
+// of their own); an empty host restores the built-in one.
+void SetServiceHost(const std::string& host);
 // "http://HOST/kelto/kelto.txt": the whole ad database.
 std::string DatabaseUrl();
 // "http://HOST/kelto/addkelto.cgi?T1=": the submission, followed by the encoded values.
