@@ -106,6 +106,7 @@ void TServiceClient::AnswerRequest()
         return;
     case Route::Database: {
         // The size now is the end of a whole record: later appends are not part of it.
+        fileBody_ = true;
         bodyOffset_ = 0;
         bodyEnd_ = store.Size();
         // Send blocks as large as the chunks: one send call per chunk instead of dozens.
@@ -148,9 +149,9 @@ void TServiceClient::SendAnswer(int status, const std::string& type, const std::
     std::string header = "HTTP/1.0 " + std::to_string(status) + " " + ReasonPhrase(status) +
                          "\r\nServer: zuneigo-service\r\nDate: " + HttpDate(std::time(nullptr)) +
                          "\r\nContent-Type: " + type + "\r\n";
-    if (bodyEnd_ == 0) header += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+    if (!fileBody_) header += "Content-Length: " + std::to_string(body.size()) + "\r\n";
     header += extra + "Connection: close\r\n\r\n";
-    Log(status, isHead ? 0 : (bodyEnd_ > 0 ? bodyEnd_ : body.size()));
+    Log(status, isHead ? 0 : (fileBody_ ? bodyEnd_ : body.size()));
     if (State() != wsConnected) return;
     if (isHead) {
         bodyEnd_ = 0;

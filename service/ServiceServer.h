@@ -56,6 +56,7 @@ private:
     std::uint64_t bodyEnd_ = 0;
     bool finished_ = false;
     bool complete_ = false;  // the whole head was read
+    bool fileBody_ = false;  // the body is the database file, sent in chunks
     std::string peer_;
     std::chrono::steady_clock::time_point lastActivity_;
 };

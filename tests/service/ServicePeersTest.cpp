@@ -207,8 +207,9 @@ TEST(ServicePeers, StalledClientIsDroppedAfterTheTimeoutWhileOthersAreServed)
     std::thread t([&] { stalled = s.Peer({"half"}); });
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     int status = 0;
-    Curl({s.Url("/")}, status);
+    const std::string answer = Curl({"-u", Auth, s.Url("/kelto/kelto.txt")}, status);
     EXPECT_EQ(status, 200);
+    EXPECT_EQ(answer.find("Content-Length: 0"), answer.rfind("Content-Length"));  // the empty database, once
     t.join();
     const double seconds = std::atof(stalled.c_str());
     EXPECT_GT(seconds, 0.5) << stalled;
