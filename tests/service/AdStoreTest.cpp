@@ -1,4 +1,4 @@
-// The database file: torn tails are cut at opening, appends are whole records; the demo
+// The database file: torn tails are cut at opening; the demo
 // database is deterministic, covers every age and gender pairing, and sits on the map.
 #include "app/core/MapCities.h"
 #include "service/AdStore.h"
@@ -45,22 +45,6 @@ TEST(AdStore, OpeningCutsATornTailBackToTheLastWholeRecord)
         EXPECT_EQ(store.Size(), c.kept.size());
         EXPECT_EQ(store.RecordCount(), c.kept.size() / a.size());
     }
-}
-
-TEST(AdStore, AppendWritesFourteenCrLfLinesInKeyOrder)
-{
-    test::TempDir dir;
-    TAdStore store(dir.File("db"));
-    std::array<std::string, AdFieldCount> values;
-    for (int i = 0; i < AdFieldCount; ++i) values[i] = "a" + std::to_string(i);
-    values[10] = "";
-    ASSERT_TRUE(store.Append(values));
-    std::string expected = Record("a");
-    expected.replace(expected.find("a10\r\n"), 3, "");
-    EXPECT_EQ(test::ReadFile(dir.File("db")), expected);
-    EXPECT_EQ(store.Read(0, 4), "a0\r\n");
-    EXPECT_EQ(store.Read(expected.size() - 2, 100), "\r\n");
-    EXPECT_EQ(store.RecordCount(), 1u);
 }
 
 TEST(DemoDatabase, CoversAgesAndPairingsAndIsDeterministic)
