@@ -1,0 +1,44 @@
+// deps: zuneigo_core zuneigo_base
+// The result rows of a search over arbitrary database bytes: as many rows as matches,
+// each row's cells the matching record's fields in column order, also after the database
+// is gone. The first bytes choose the criteria.
+#include "app/core/ResultColumns.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 6)
+        return 0;
+    zuneigo::SearchCriteria c;
+    c.SearcherIsMan = data[0] & 1;
+    c.SearcherSeeksMan = data[0] & 2;
+    c.VonAge = data[1] % 40;
+    c.BisAge = data[2] % 80;
+    c.UmKreis = data[3] * 4;
+    c.Position = {data[4] - 20, data[5] - 20};
+
+    auto db = std::make_unique<zuneigo::AdDatabase>();
+    db->AppendText(std::string_view(reinterpret_cast<const char*>(data + 6), size - 6));
+    const std::vector<std::size_t> matches = zuneigo::SearchAds(*db, c);
+    std::vector<std::vector<std::string>> expected;
+    for (std::size_t k : matches) {
+        const auto fields = db->Record(k);
+        expected.emplace_back();
+        for (const auto& column : zuneigo::ResultColumns)
+            expected.back().emplace_back(fields[column.Field]);
+    }
+    const zuneigo::ResultRows rows(*db, c);
+    db.reset();
+    if (rows.Count() != expected.size())
+        std::abort();
+    for (std::size_t r = 0; r < rows.Count(); ++r)
+        for (int col = 0; col < zuneigo::ResultColumnCount; ++col)
+            if (rows.Cell(r, col) != expected[r][static_cast<std::size_t>(col)])
+                std::abort();
+    return 0;
+}
