@@ -63,7 +63,9 @@ void RunTimers()
                                      [](const auto& a, const auto& b) { return a.second.due < b.second.due; });
         const Clock::time_point now = Clock::now();
         if (next->second.due > now) {
-            t.changed.wait_until(lock, next->second.due);
+            // A copy: the entry may be killed while the lock is released.
+            const Clock::time_point due = next->second.due;
+            t.changed.wait_until(lock, due);
             continue;
         }
         auto w = s.windows.find(next->first.first);
