@@ -111,7 +111,7 @@ void TRxSpinEdit::PassDialogKey(QKeyEvent* event)
 {
     const bool enter = event->key() != Qt::Key_Escape;
     if (enter)
-        emit returnPressed();
+        QLineEdit::keyPressEvent(event); // returnPressed and editingFinished
     QWidget* top = window();
     if (enter && top && !qobject_cast<QDialog*>(top)) {
         // A plain window has no dialog handling of its own: its default button takes Enter.
