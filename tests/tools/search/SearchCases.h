@@ -16,17 +16,12 @@ struct SearchCase {
 
 // Name, IsMan, SeeksMan, Age, PosX, PosY of each record; the other fields are fixed.
 inline const std::vector<std::vector<std::string>> SearchCaseAds = {
-    {"W19", "0", "1", "19", "136", "120"},
-    {"M19", "1", "0", "19", "136", "120"},
-    {"W18", "0", "1", "18", "136", "120"},
-    {"W17", "0", "1", "17", "136", "120"},
-    {"W21", "0", "1", "21", "136", "120"},
-    {"Wort", "0", "1", "neunzehn", "136", "120"},
-    {"Wpos", "0", "1", "19", "links", "120"},
-    {"Wblank", "0 ", "1", "19", "136", "120"},
-    {"W41px", "0", "1", "19", "177", "120"},   // 149.49 km east
-    {"Wecke", "0", "1", "19", "-4", "-4"},
-    {"WW", "0", "0", "19", "136", "120"},
+    {"W19", "0", "1", "19", "136", "120"},  {"M19", "1", "0", "19", "136", "120"},
+    {"W18", "0", "1", "18", "136", "120"},  {"W17", "0", "1", "17", "136", "120"},
+    {"W21", "0", "1", "21", "136", "120"},  {"Wort", "0", "1", "neunzehn", "136", "120"},
+    {"Wpos", "0", "1", "19", "links", "120"}, {"Wblank", "0 ", "1", "19", "136", "120"},
+    {"W41px", "0", "1", "19", "177", "120"}, // 149.49 km east
+    {"Wecke", "0", "1", "19", "-4", "-4"},   {"WW", "0", "0", "19", "136", "120"},
     {"W20", "0", "1", "20", "136", "120"},
 };
 
@@ -36,12 +31,21 @@ inline const SearchCase SearchCases[] = {
     {"woman seeking a woman", false, false, "18", "20", "150", 136, 120, {"WW"}},
     {"age bounds inclusive", true, false, "19", "19", "150", 136, 120, {"W41px", "W19"}},
     {"BisAge below VonAge", true, false, "20", "18", "150", 136, 120, {}},
-    {"just inside the radius edge only at 150", true, false, "18", "20", "149", 136, 120, {"W20", "W18", "W19"}},
+    {"149 km leaves out 149.49", true, false, "18", "20", "149", 136, 120, {"W20", "W18", "W19"}},
     {"radius 0 at the map corner", true, false, "1", "200", "0", -4, -4, {"Wecke"}},
     {"radius 0 one pixel off", true, false, "1", "200", "0", -4, -3, {}},
 };
 
-// The database text of SearchCaseAds, CR LF lines, Windows-1252.
+// The first row of the defaults' result, every cell in UTF-8.
+inline const std::vector<std::string> SearchCaseFirstRow = {
+    "W20", "20", "170", "60", "0", "Titel W20", "kurz", "gr\xC3\xBCn", "Lesen", "k@x.de", "136", "120"};
+
+inline std::string SearchDoneMessage(std::size_t n, const std::string& prefix = "")
+{
+    return prefix + "Die Suche wurde beendet. Es wurden " + std::to_string(n) + " passende Anzeigen gefunden.";
+}
+
+// The database of SearchCaseAds in CR LF lines, Windows-1252.
 inline std::string SearchCaseDatabase()
 {
     std::string text;
