@@ -2,6 +2,7 @@
 
 #include "ui/widgets/RxSpinEdit.h"
 
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -12,7 +13,8 @@ namespace zuneigo {
 
 QFont WindowFont()
 {
-    QFont font(QStringLiteral("DejaVu Sans"));
+    // Metrics close to the classic 8-point dialog face, so every caption fits its place.
+    QFont font(QStringLiteral("Liberation Sans"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;
@@ -26,6 +28,37 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y)
     return label;
 }
 
+namespace {
+
+// Tabbing into a pair stops on its checked button, as on the desktop the program comes
+// from; the keyboard reaches the other one with the arrow keys.
+class PairFocus : public QObject {
+public:
+    PairFocus(QRadioButton* a, QRadioButton* b, QObject* parent) : QObject(parent), a_(a), b_(b)
+    {
+        a->installEventFilter(this);
+        b->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::FocusIn) return false;
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason) return false;
+        QRadioButton* self = watched == a_ ? a_ : b_;
+        QRadioButton* other = self == a_ ? b_ : a_;
+        if (!self->isChecked() && other->isChecked()) other->setFocus(reason);
+        return false;
+    }
+
+private:
+    QRadioButton* a_;
+    QRadioButton* b_;
+};
+
+} // namespace
+
 QWidget* MakeRadioPair(QWidget* parent, int x, int y, int width, const QString& first, const QString& second,
                        bool firstChecked, QRadioButton*& firstButton, QRadioButton*& secondButton)
 {
@@ -37,6 +70,7 @@ QWidget* MakeRadioPair(QWidget* parent, int x, int y, int width, const QString& 
     secondButton = new QRadioButton(second, strip);
     secondButton->setGeometry(120, 0, 113, 17);
     (firstChecked ? firstButton : secondButton)->setChecked(true);
+    new PairFocus(firstButton, secondButton, strip);
     return strip;
 }
 

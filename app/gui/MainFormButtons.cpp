@@ -44,17 +44,19 @@ void TMainForm::BuildBottomBar()
     EndeBtn = make("endebtn.gif", 105, exit);
     ueberBtn2->hide();
     EndeBtnDown->hide();
+    // A pressed picture's events are its normal picture's: the handlers sit on EndeBtn and
+    // ueberbtn only, and a click on either picture is the one click.
+    EndeBtn->SetPressedPicture(EndeBtnDown);
+    ueberbtn->SetPressedPicture(ueberBtn2);
 
     EndeBtn->OnMouseDown = [this](Qt::MouseButton, int x, int y) { EndeBtnMouseDown(x, y); };
     EndeBtn->OnMouseMove = [this](int x, int y) { EndeBtnMouseMove(x, y); };
     EndeBtn->OnMouseUp = [this](Qt::MouseButton, int x, int y) { EndeBtnMouseUp(x, y); };
     EndeBtn->OnClick = [this] { EndeBtnClick(); };
-    EndeBtnDown->OnClick = [this] { EndeBtnClick(); };
     ueberbtn->OnMouseDown = [this](Qt::MouseButton, int x, int y) { ueberbtnMouseDown(x, y); };
     ueberbtn->OnMouseMove = [this](int x, int y) { ueberbtnMouseMove(x, y); };
     ueberbtn->OnMouseUp = [this](Qt::MouseButton, int x, int y) { ueberbtnMouseUp(x, y); };
     ueberbtn->OnClick = [this] { ueberbtnClick(); };
-    ueberBtn2->OnClick = [this] { ueberBtn2Click(); };
 }
 
 void TMainForm::ShowPicture(TPictureBox* normal, TPictureBox* pressed, bool pressedShown)

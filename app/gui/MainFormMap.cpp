@@ -29,6 +29,16 @@ TShape* MakeMarker(QWidget* image)
     return marker;
 }
 
+// The image grows to the right and down over the shapes lying past the picture, so its
+// scroll box can bring them into view; positions stay those of the picture.
+void FitToShapes(TPictureBox* image)
+{
+    QRect extent(QPoint(0, 0), image->Picture().isNull() ? QSize(MapWidth, MapHeight) : image->Picture().size());
+    for (const QWidget* shape : image->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (shape->width() > 0 && shape->height() > 0) extent = extent.united(shape->geometry());
+    image->resize(extent.right() + 1, extent.bottom() + 1);
+}
+
 } // namespace
 
 void TMainForm::BuildMaps()
@@ -64,6 +74,7 @@ void TMainForm::Image1MouseDown(int x, int y)
 {
     const MapPoint p = MarkerForMapClick(x, y);
     Shape1->move(p.X, p.Y);
+    FitToShapes(Image1);
 }
 
 void TMainForm::Image2MouseDown(int x, int y)
@@ -91,6 +102,7 @@ void TMainForm::RecentreCircle()
 {
     const MapPoint p = CentredCircle(PositionOf(Shape2), Shape3->width());
     Shape3->move(p.X, p.Y);
+    FitToShapes(Image2);
 }
 
 } // namespace zuneigo

@@ -16,10 +16,10 @@ namespace zuneigo {
 void TMainForm::BuildSearchPanel()
 {
     QWidget* p = Panel9;
-    MakeLabel(p, QStringLiteral("Du bist:"), 8, 8);
+    MakeLabel(p, QStringLiteral("Du bist:"), 8, 10);
     QWidget* who = MakeRadioPair(p, 152, 8, 241, QStringLiteral("ein Mann"), QStringLiteral("eine Frau"), true,
                                  Bimann, BiFrau);
-    MakeLabel(p, QStringLiteral("Du suchst:"), 8, 32);
+    MakeLabel(p, QStringLiteral("Du suchst:"), 8, 34);
     QWidget* whom = MakeRadioPair(p, 152, 32, 241, QStringLiteral("ein Mann"), QStringLiteral("eine Frau"), false,
                                   SuMann, SuFrau);
     MakeLabel(p, QStringLiteral("Im Alter von:"), 8, 60);

@@ -17,35 +17,87 @@ void TPictureBox::SetPicture(const QImage& picture)
     update();
 }
 
+QRect TPictureBox::PictureRect() const
+{
+    if (!autoSize_ || picture_.isNull()) return rect();
+    return QRect(QPoint(0, 0), picture_.size());
+}
+
 void TPictureBox::paintEvent(QPaintEvent*)
 {
     if (picture_.isNull()) return;
     QPainter painter(this);
-    painter.drawImage(rect(), picture_);
+    painter.drawImage(PictureRect(), picture_);
+}
+
+void TPictureBox::SetPressedPicture(TPictureBox* pressed)
+{
+    pressed_ = pressed;
+    pressed->normal_ = this;
 }
 
 void TPictureBox::mousePressEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
-    if (event->button() == Qt::LeftButton) primaryDown_ = true;
-    if (OnMouseDown) OnMouseDown(event->button(), p.x(), p.y());
+    // Beyond the picture the box is only room for what lies over it.
+    if (!PictureRect().contains(p)) {
+        event->ignore();
+        return;
+    }
+    TPictureBox* target = normal_ ? normal_ : this;
+    QPointer<TPictureBox> self(this);
+    target->Press(event->button(), p);
+    if (self) target->KeepMouse(event->buttons());
 }
 
 void TPictureBox::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint p = event->position().toPoint();
-    if (OnMouseMove) OnMouseMove(p.x(), p.y());
+    TPictureBox* target = normal_ ? normal_ : this;
+    QPointer<TPictureBox> self(this);
+    target->Move(event->position().toPoint());
+    if (self) target->KeepMouse(event->buttons());
 }
 
 void TPictureBox::mouseReleaseEvent(QMouseEvent* event)
 {
-    const QPoint p = event->position().toPoint();
-    const bool click = event->button() == Qt::LeftButton && primaryDown_ && rect().contains(p);
-    if (event->button() == Qt::LeftButton) primaryDown_ = false;
+    TPictureBox* target = normal_ ? normal_ : this;
+    target->Release(event->button(), event->buttons(), event->position().toPoint());
+}
+
+void TPictureBox::Press(Qt::MouseButton button, QPoint p)
+{
+    if (button == Qt::LeftButton) primaryDown_ = true;
+    if (OnMouseDown) OnMouseDown(button, p.x(), p.y());
+}
+
+void TPictureBox::Move(QPoint p)
+{
+    if (OnMouseMove) OnMouseMove(p.x(), p.y());
+}
+
+void TPictureBox::Release(Qt::MouseButton button, Qt::MouseButtons stillDown, QPoint p)
+{
+    const bool click = button == Qt::LeftButton && primaryDown_ && rect().contains(p);
+    if (button == Qt::LeftButton) primaryDown_ = false;
     // The click handler may end in a modal box or a closed window; the release comes first.
     QPointer<TPictureBox> self(this);
-    if (OnMouseUp) OnMouseUp(event->button(), p.x(), p.y());
-    if (click && self && OnClick) OnClick();
+    if (OnMouseUp) OnMouseUp(button, p.x(), p.y());
+    if (!self) return;
+    KeepMouse(stillDown);
+    if (click && OnClick) OnClick();
+}
+
+void TPictureBox::KeepMouse(Qt::MouseButtons down)
+{
+    if (!pressed_) return;
+    QWidget* grabber = QWidget::mouseGrabber();
+    if (down == Qt::NoButton) {
+        if (grabber == this || grabber == pressed_) grabber->releaseMouse();
+        return;
+    }
+    // A hidden widget loses the mouse; hand it to the picture that shows now.
+    TPictureBox* shown = isVisible() ? this : pressed_->isVisible() ? pressed_ : nullptr;
+    if (shown && grabber != shown) shown->grabMouse();
 }
 
 } // namespace zuneigo

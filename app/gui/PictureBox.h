@@ -17,8 +17,17 @@ public:
     const QImage& Picture() const { return picture_; }
     // Sets the picture; with AutoSize the box takes the picture's size.
     void SetPicture(const QImage& picture);
+    // Where the picture is drawn and takes the mouse: the whole box when stretched, else the
+    // picture's own size at the top-left corner (the box may be larger).
+    QRect PictureRect() const;
     bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool v) { autoSize_ = v; }
+
+    // Makes this box a picture button with a pressed picture lying under it (same place and
+    // size). The two act as one: the pressed picture reports its mouse events as this
+    // box's, and while a button is held the mouse stays with whichever of the two shows,
+    // so hiding one in a handler loses no move or release.
+    void SetPressedPicture(TPictureBox* pressed);
 
     // Any mouse button; (x, y) relative to the box.
     std::function<void(Qt::MouseButton button, int x, int y)> OnMouseDown;
@@ -34,7 +43,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void Press(Qt::MouseButton button, QPoint p);
+    void Move(QPoint p);
+    void Release(Qt::MouseButton button, Qt::MouseButtons stillDown, QPoint p);
+    void KeepMouse(Qt::MouseButtons down);
+
     QImage picture_;
+    TPictureBox* normal_ = nullptr;  // set on a pressed picture
+    TPictureBox* pressed_ = nullptr; // set on a normal picture
     bool autoSize_ = true;
     bool primaryDown_ = false;
 };

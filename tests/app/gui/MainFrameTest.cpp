@@ -1,0 +1,167 @@
+// The main window as a frame: the close confirmation, the defaults, bounds and tab order
+// of both tabs, and what a resize moves.
+#include "ClientWindow.h"
+
+#include "app/gui/BevelPanel.h"
+#include "app/gui/PictureBox.h"
+#include "app/gui/StatusBar.h"
+#include "ui/widgets/RxSpinEdit.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeView>
+
+namespace zuneigo::test {
+namespace {
+
+// Answers the next modal box as a user would: a button, a key, or its close button.
+void AnswerBox(const std::function<void(QMessageBox*)>& answer)
+{
+    QTimer::singleShot(0, [answer] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        answer(box);
+    });
+}
+
+TEST(MainFrame, CloseAsksAndOnlyOkCloses)
+{
+    using Answer = std::function<void(QMessageBox*)>;
+    const struct {
+        const char* name;
+        Answer answer;
+        bool closes;
+    } cases[] = {
+        {"ok", [](QMessageBox* b) { b->button(QMessageBox::Ok)->click(); }, true},
+        {"cancel", [](QMessageBox* b) { b->button(QMessageBox::Cancel)->click(); }, false},
+        {"escape", [](QMessageBox* b) { QTest::keyClick(b, Qt::Key_Escape); }, false},
+        {"box closed", [](QMessageBox* b) { b->close(); }, false},
+    };
+    for (const auto& c : cases) {
+        for (bool byExitPicture : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (byExitPicture ? " / exit picture" : " / close button"));
+            ClientWindow w;
+            SetMessageHook(nullptr);
+            TMainForm& f = w.Form();
+            f.show();
+            f.NameEd->setText(QStringLiteral("Eingetippt"));
+            f.Database.AppendText("a\r\nb\r\n");
+            AnswerBox(c.answer);
+            if (byExitPicture) f.EndeBtnClick();
+            else f.close();
+            EXPECT_EQ(f.isVisible(), !c.closes);
+            EXPECT_EQ(f.NameEd->text(), QStringLiteral("Eingetippt"));
+            EXPECT_EQ(f.Database.Count(), 2u);
+            EXPECT_TRUE(f.EndeBtn->isVisible() || c.closes);
+        }
+    }
+}
+
+TEST(MainFrame, TheConfirmationBox)
+{
+    ClientWindow w;
+    ShownMessage seen;
+    SetMessageHook([&](const ShownMessage& m) {
+        seen = m;
+        return int(QMessageBox::Cancel);
+    });
+    EXPECT_FALSE(w.Form().FormCloseQuery());
+    EXPECT_EQ(seen.Icon, QMessageBox::Information);
+    EXPECT_EQ(seen.Title, QStringLiteral("Programm beenden"));
+    EXPECT_EQ(seen.Text, QStringLiteral("Hiermit beenden Sie das Programm! Alle nicht gespeicherten Daten gehen verloren!"));
+    EXPECT_EQ(seen.Buttons, QMessageBox::Ok | QMessageBox::Cancel);
+}
+
+TEST(MainFrame, FieldDefaultsAndBounds)
+{
+    ClientWindow w;
+    TMainForm& f = w.Form();
+    const struct {
+        QLineEdit* field;
+        const char* text;
+        int min, max; // spin fields only
+    } fields[] = {
+        {f.AlterEd, "20", 1, 200},   {f.GrossEd, "185", 50, 290}, {f.GewEd, "79", 10, 1000},
+        {f.VonAge, "18", 1, 200},    {f.BisAge, "20", 1, 200},    {f.UmKreis, "150", 0, 1000},
+        {f.HaareEd, "kurz, dunkles rot", 0, 0}, {f.AugenEd, "blau", 0, 0},    {f.MakeEd, "Programmieren, Kino, Musik hören", 0, 0},
+        {f.TitleEd, "Suche nettes Mädchen", 0, 0}, {f.ProxyEdit, "", 0, 0},    {f.Proxy2Ed, "", 0, 0},
+    };
+    for (const auto& c : fields) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(c.field->text(), QString::fromUtf8(c.text));
+        if (auto* spin = qobject_cast<TRxSpinEdit*>(c.field)) {
+            EXPECT_EQ(spin->MinValue(), c.min);
+            EXPECT_EQ(spin->MaxValue(), c.max);
+        } else {
+            EXPECT_GT(c.field->maxLength(), 1 << 20); // no length limit
+        }
+    }
+    EXPECT_FALSE(f.NameEd->text().isEmpty());
+    EXPECT_FALSE(f.emailEd->text().isEmpty());
+    // Each pair excludes its partner only: flipping one leaves the others as they were.
+    QRadioButton* checked[] = {f.bMann, f.SFrau, f.NRaucher, f.Bimann, f.SuFrau};
+    for (QRadioButton* r : checked) EXPECT_TRUE(r->isChecked());
+    f.BFrau->setChecked(true);
+    f.Raucher->setChecked(true);
+    EXPECT_TRUE(f.SFrau->isChecked());
+    EXPECT_TRUE(f.Raucher->isChecked() && !f.NRaucher->isChecked() && !f.bMann->isChecked());
+    EXPECT_TRUE(f.Bimann->isChecked());
+    EXPECT_TRUE(f.DownBtn->isEnabled());
+    EXPECT_FALSE(f.SearchBtn->isEnabled());
+    EXPECT_EQ(f.PageControl1->currentIndex(), 0);
+}
+
+TEST(MainFrame, TabOrderOfBothTabs)
+{
+    ClientWindow w;
+    TMainForm& f = w.Form();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    auto walk = [&](QWidget* first, std::size_t stops) {
+        first->setFocus();
+        std::vector<QWidget*> seen{QApplication::focusWidget()};
+        while (seen.size() < stops) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            seen.push_back(QApplication::focusWidget());
+        }
+        return seen;
+    };
+    // A radio pair is one stop (its checked button); the disabled search button is skipped.
+    EXPECT_EQ(walk(f.Bimann, 8), (std::vector<QWidget*>{f.Bimann, f.SuFrau, f.VonAge, f.BisAge, f.UmKreis,
+                                                         f.DownBtn, f.Proxy2Ed, f.ListView1}));
+    f.PageControl1->setCurrentIndex(1);
+    EXPECT_EQ(walk(f.NameEd, 15),
+              (std::vector<QWidget*>{f.NameEd, f.AlterEd, f.GrossEd, f.GewEd, f.bMann, f.SFrau, f.NRaucher, f.HaareEd,
+                                     f.AugenEd, f.MakeEd, f.TitleEd, f.emailEd, f.ScrollBox1, f.SubmitBtn,
+                                     f.ProxyEdit}));
+}
+
+TEST(MainFrame, ResizingGivesTheChangeToTheTabArea)
+{
+    ClientWindow w;
+    TMainForm& f = w.Form();
+    f.show();
+    EXPECT_EQ(f.size(), QSize(630, 478));
+    const QRect list = f.ListView1->geometry();
+    for (const QSize size : {QSize(800, 600), QSize(630, 478)}) {
+        f.resize(size);
+        QApplication::processEvents();
+        const int grow = size.height() - 478;
+        EXPECT_EQ(f.PageControl1->geometry(), QRect(0, 0, size.width(), 418 + grow));
+        EXPECT_EQ(f.StatusBar1->geometry(), QRect(0, size.height() - 19, size.width(), 19));
+        EXPECT_EQ(f.ueberbtn->mapTo(&f, QPoint()), QPoint(size.width() - 213, size.height() - 56));
+        EXPECT_EQ(f.SearchHeader->width(), f.TabSheet1->width());
+        EXPECT_EQ(f.ListView1->geometry(), list.adjusted(0, 0, 0, grow));
+        EXPECT_EQ(f.ScrollBox2->geometry(), QRect(408, 64, 201, 265));
+    }
+}
+
+} // namespace
+} // namespace zuneigo::test
