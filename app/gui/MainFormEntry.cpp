@@ -20,7 +20,7 @@ void TMainForm::BuildEntryTab()
     constexpr int FieldX = 152;
     constexpr int EditWidth = 241;
     constexpr int SpinWidth = 121;
-    auto caption = [&](const char* text, int y) { MakeLabel(p, QString::fromUtf8(text), CaptionX, y + 3); };
+    auto caption = [&](const char* text, int y) { MakeLabel(p, QString::fromUtf8(text), CaptionX, y + 4); };
 
     caption("Name/Nickname::", 48);
     NameEd = MakeEdit(p, FieldX, 48, EditWidth, QStringLiteral("Jonas"));
@@ -30,13 +30,13 @@ void TMainForm::BuildEntryTab()
     MakeRadioPair(p, FieldX, 98, 249, QStringLiteral("ein Mann"), QStringLiteral("eine Frau"), false, SMann, SFrau);
     caption("Dein Alter:", 120);
     AlterEd = MakeSpin(p, FieldX, 120, SpinWidth, 1, 200, 20);
-    MakeLabel(p, QStringLiteral("Jahre"), 280, 123);
+    MakeLabel(p, QStringLiteral("Jahre"), 280, 124);
     caption("Deine Größe", 144);
     GrossEd = MakeSpin(p, FieldX, 144, SpinWidth, 50, 290, 185);
-    MakeLabel(p, QStringLiteral("cm"), 280, 147);
+    MakeLabel(p, QStringLiteral("cm"), 280, 148);
     caption("Dein Gewicht", 168);
     GewEd = MakeSpin(p, FieldX, 168, SpinWidth, 10, 1000, 79);
-    MakeLabel(p, QStringLiteral("Kg"), 280, 171);
+    MakeLabel(p, QStringLiteral("Kg"), 280, 172);
     caption("Du bist:", 192);
     MakeRadioPair(p, FieldX, 194, 249, QStringLiteral("Raucher"), QStringLiteral("Nichtraucher"), false, Raucher,
                   NRaucher);
@@ -59,7 +59,7 @@ void TMainForm::BuildEntryTab()
     SubmitBtn->setIcon(check);
     SubmitBtn->setIconSize(QSize(18, 19));
     connect(SubmitBtn, &QPushButton::clicked, this, [this] { SubmitBtnClick(); });
-    MakeLabel(p, QStringLiteral("Proxy (optional):"), 160, 347);
+    MakeLabel(p, QStringLiteral("Proxy (optional):"), 160, 348);
     ProxyEdit = MakeEdit(p, 248, 344, 121, QString());
 }
 

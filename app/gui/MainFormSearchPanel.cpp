@@ -36,7 +36,7 @@ void TMainForm::BuildSearchPanel()
     DownBtn->setGeometry(8, 112, 161, 25);
     DownBtn->setIcon(QIcon(QPixmap::fromImage(LoadPicture(QStringLiteral("download.gif")))));
     connect(DownBtn, &QPushButton::clicked, this, [this] { DownBtnClick(); });
-    MakeLabel(p, QStringLiteral("Proxy (optional):"), 176, 119);
+    MakeLabel(p, QStringLiteral("Proxy (optional):"), 176, 120);
     Proxy2Ed = MakeEdit(p, 256, 116, 121, QString());
     SearchBtn = new QPushButton(QStringLiteral("&Suchen..."), p);
     SearchBtn->setGeometry(8, 144, 161, 25);

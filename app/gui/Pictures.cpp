@@ -15,6 +15,8 @@ QImage LoadPicture(const QString& name)
     try {
         TGIFImage gif;
         gif.LoadFromBuffer(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        // Pictures with a transparent colour show the background around them.
+        gif.SetTransparent(true);
         return GifToQImage(gif);
     } catch (const std::exception&) {
         return QImage();
