@@ -18,6 +18,8 @@ int main(int argc, char** argv)
 
     zuneigo::TMainForm mainForm;
     zuneigo::TDetailForm detailForm;
+    // The main window's close ends the program, even with the detail window open.
+    detailForm.setAttribute(Qt::WA_QuitOnClose, false);
     mainForm.DetailForm = &detailForm;
     zuneigo::WatchFirstPaint(&mainForm);
     mainForm.show();

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -141,6 +143,30 @@ TEST(MainFrame, TabOrderOfBothTabs)
               (std::vector<QWidget*>{f.NameEd, f.AlterEd, f.GrossEd, f.GewEd, f.bMann, f.SFrau, f.NRaucher, f.HaareEd,
                                      f.AugenEd, f.MakeEd, f.TitleEd, f.emailEd, f.ScrollBox1, f.SubmitBtn,
                                      f.ProxyEdit}));
+}
+
+TEST(MainFrame, EveryCaptionShowsInFull)
+{
+    ClientWindow w;
+    TMainForm& f = w.Form();
+    f.show();
+    QApplication::processEvents();
+    for (int tab : {0, 1}) {
+        f.PageControl1->setCurrentIndex(tab);
+        for (QWidget* c : f.findChildren<QWidget*>()) {
+            const bool label = qobject_cast<QLabel*>(c), button = qobject_cast<QAbstractButton*>(c);
+            if (!(label || button) || c->property("text").toString().isEmpty() || !c->isVisible()) continue;
+            SCOPED_TRACE(c->property("text").toString().toStdString());
+            EXPECT_LE(c->sizeHint().width(), c->width());
+            EXPECT_TRUE(c->parentWidget()->rect().contains(c->geometry()));
+            for (QObject* o : c->parentWidget()->children()) {
+                auto* sibling = qobject_cast<QWidget*>(o);
+                if (sibling && sibling != c && !sibling->isHidden()) {
+                    EXPECT_FALSE(c->geometry().intersects(sibling->geometry())) << sibling->metaObject()->className();
+                }
+            }
+        }
+    }
 }
 
 TEST(MainFrame, ResizingGivesTheChangeToTheTabArea)
