@@ -1,7 +1,6 @@
 // The main window as a frame: building it, its size and resizing, start and close.
 #include "app/gui/MainForm.h"
 
-#include "app/core/MapScale.h"
 #include "app/core/ServiceSettings.h"
 #include "app/gui/BevelPanel.h"
 #include "app/gui/FormHelpers.h"
@@ -9,10 +8,8 @@
 #include "app/gui/Pictures.h"
 #include "app/gui/StatusBar.h"
 #include "http/HttpCli.h"
-#include "ui/widgets/RxSpinEdit.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QTabBar>

@@ -17,11 +17,9 @@ void TMainForm::BuildSearchPanel()
 {
     QWidget* p = Panel9;
     MakeLabel(p, QStringLiteral("Du bist:"), 8, 10);
-    QWidget* who = MakeRadioPair(p, 152, 8, 241, QStringLiteral("ein Mann"), QStringLiteral("eine Frau"), true,
-                                 Bimann, BiFrau);
+    MakeRadioPair(p, 152, 8, 241, QStringLiteral("ein Mann"), QStringLiteral("eine Frau"), true, Bimann, BiFrau);
     MakeLabel(p, QStringLiteral("Du suchst:"), 8, 34);
-    QWidget* whom = MakeRadioPair(p, 152, 32, 241, QStringLiteral("ein Mann"), QStringLiteral("eine Frau"), false,
-                                  SuMann, SuFrau);
+    MakeRadioPair(p, 152, 32, 241, QStringLiteral("ein Mann"), QStringLiteral("eine Frau"), false, SuMann, SuFrau);
     MakeLabel(p, QStringLiteral("Im Alter von:"), 8, 60);
     VonAge = MakeSpin(p, 96, 56, 73, 1, 200, 18);
     MakeLabel(p, QStringLiteral("bis"), 176, 60);
@@ -52,8 +50,6 @@ void TMainForm::BuildSearchPanel()
     setTabOrder(UmKreis, DownBtn);
     setTabOrder(DownBtn, Proxy2Ed);
     setTabOrder(Proxy2Ed, SearchBtn);
-    (void)who;
-    (void)whom;
 }
 
 } // namespace zuneigo
