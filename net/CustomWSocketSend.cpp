@@ -2,11 +2,27 @@
 // socket; what the platform does not take now goes out on the write notification.
 #include "net/CustomWSocket.h"
 
+#include <algorithm>
 #include <climits>
+#include <vector>
 
 namespace zuneigo {
 
 using namespace platform;
+
+namespace {
+
+// Sockets in TryToSend on this thread. A Send from an OnSendData handler runs while the
+// bytes of the call that fired it are still in the chain: its TryToSend leaves the work
+// to the running one, which goes on to the new bytes after taking the sent ones.
+thread_local std::vector<const TCustomWSocket*> sendingNow;
+
+struct SendingScope {
+    const TCustomWSocket* socket;
+    ~SendingScope() { sendingNow.erase(std::find(sendingNow.begin(), sendingNow.end(), socket)); }
+};
+
+} // namespace
 
 int TCustomWSocket::Send(const void* data, int len) {
     if (state_ != wsConnected) {
@@ -75,6 +91,9 @@ void TCustomWSocket::TryToSend() {
         allSent_ = true;
         return;
     }
+    if (std::find(sendingNow.begin(), sendingNow.end(), this) != sendingNow.end()) return;
+    sendingNow.push_back(this);
+    const SendingScope scope{this};
     for (;;) {
         TBuffer& block = *sendBuffers_.front();
         int pending = 0;
@@ -125,8 +144,12 @@ void TCustomWSocket::TryToSend() {
         // (An OnSendData handler may have discarded the chain meanwhile.)
         for (int left = n; left > 0 && !sendBuffers_.empty();) {
             TBuffer& first = *sendBuffers_.front();
-            left -= first.Remove(left);
-            if (first.Pending() == 0 && sendBuffers_.size() > 1) sendBuffers_.pop_front();
+            const int removed = first.Remove(left);
+            left -= removed;
+            if (first.Pending() == 0 && sendBuffers_.size() > 1)
+                sendBuffers_.pop_front();
+            else if (removed == 0)
+                break;
         }
         if (n < pending) return;  // the platform's buffer is full
     }

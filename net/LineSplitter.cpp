@@ -30,10 +30,12 @@ char* TLineSplitter::Reserve(std::size_t n)
     if (head_ + need > buf_.size()) {
         if (need <= buf_.size() && head_ >= count_) {
             // Moves no more bytes than were taken since the last move.
-            std::memmove(buf_.data(), Held(), count_);
+            if (count_ > 0)
+                std::memmove(buf_.data(), Held(), count_);
         } else {
             std::vector<char> bigger(std::max(need, buf_.size() * 2));
-            std::memcpy(bigger.data(), Held(), count_);
+            if (count_ > 0)
+                std::memcpy(bigger.data(), Held(), count_);
             buf_.swap(bigger);
         }
         head_ = 0;

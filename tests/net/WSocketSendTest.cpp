@@ -169,6 +169,25 @@ TEST(WSocketSend, PlatformCallsCarryTheBlocksOfOneSendTogether) {
     }
 }
 
+TEST(WSocketSend, SendFromOnSendDataGoesOutOnceInOrder) {
+    ScriptedPeer peer("echo");
+    TWSocket s;
+    ASSERT_TRUE(ConnectAndWait(s, peer.Port()));
+    const std::string data = Payload(5000);
+    std::string echoed;
+    s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) { echoed += sender->ReceiveText(); };
+    bool added = false;
+    s.OnSendData = [&](TCustomWSocket* sender, int) {
+        if (!std::exchange(added, true))
+            sender->SendText("tail");
+    };
+    s.Send(data.data(), static_cast<int>(data.size()));
+    ASSERT_TRUE(PumpUntil([&] { return echoed.size() >= data.size() + 4; }));
+    PumpFor(std::chrono::milliseconds(50));
+    EXPECT_TRUE(echoed == data + "tail") << echoed.size();
+    s.Close();
+}
+
 TEST(WSocketSend, SlowReaderMakesSendsWaitForTheWriteNotification) {
     SlowReaderLink link;
     TWSocket& s = link.s;
