@@ -1,7 +1,7 @@
 // The main window as a frame: building it, its size and resizing, start and close.
 #include "app/gui/MainForm.h"
 
-#include "app/core/ServiceSettings.h"
+#include "app/client/ServiceClient.h"
 #include "app/gui/BevelPanel.h"
 #include "app/gui/FormHelpers.h"
 #include "app/gui/MessageBox.h"
@@ -96,14 +96,8 @@ void TMainForm::FormCreate()
 {
     Database.Clear();
     UmKreisChange();
-    HttpCli1->SetProxyPort(ServiceProxyPort);
-    HttpCli1->SetAgent(ServiceAgent);
-    HttpCli1->SetAccept(ServiceAccept);
-    HttpCli1->SetUsername(ServiceUsername);
-    HttpCli1->SetPassword(ServicePassword());
-    HttpCli1->SetNoCache(false);
-    HttpCli1->SetContentTypePost(ServiceContentTypePost);
-    HttpCli1->SetMultiThreaded(false);
+    // The client's fixed settings, the password joined from its pieces among them.
+    ApplyServiceSettings(*HttpCli1);
 }
 
 void TMainForm::FormDestroy()
