@@ -32,7 +32,7 @@ constexpr std::array<const char*, 12> Hair = {
 constexpr std::array<const char*, 6> Eyes = {"blau", "gr\xFCn", "braun", "grau", "graublau", "gr\xFCnbraun"};
 constexpr std::array<const char*, 18> Activities = {
     "Wandern", "Kino", "Kochen", "Radfahren", "Lesen", "Musik h\xF6ren", "Tanzen", "Reisen", "Schwimmen",
-    "Fu\xDF" "ball", "Theater", "Fotografieren", "Gartenarbeit", "Programmieren", "Segeln", "Yoga", "Konzerte",
+    "Fu\337ball", "Theater", "Fotografieren", "Gartenarbeit", "Programmieren", "Segeln", "Yoga", "Konzerte",
     "Brettspiele"};
 constexpr std::array<const char*, 3> Domains = {"example.com", "example.org", "example.net"};
 

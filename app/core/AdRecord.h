@@ -18,7 +18,7 @@ enum AdField : int {
     Title = 10,
     Contact = 11,
     PosX = 12,       // top-left corner of the residence marker, map pixels
-    PosY = 13,
+    PosY = 13
 };
 
 inline constexpr int AdFieldCount = 14;

@@ -27,7 +27,7 @@ inline constexpr int ResultColumnCount = 12;
 inline constexpr std::array<ResultColumn, ResultColumnCount> ResultColumns = {{
     {"Name", 80, AdField::Name},
     {"Alter", 50, AdField::Age},
-    {"Gr\xF6\xDF" "e", 50, AdField::Height},
+    {"Gr\xF6\337e", 50, AdField::Height},
     {"Gewicht", 50, AdField::Weight},
     {"Raucher", 50, AdField::Smoker},
     {"Titel", 110, AdField::Title},
@@ -36,13 +36,13 @@ inline constexpr std::array<ResultColumn, ResultColumnCount> ResultColumns = {{
     {"T\xE4tigkeiten", 50, AdField::Activities},
     {"Kontakt", 50, AdField::Contact},
     {"X-Pos", 50, AdField::PosX},
-    {"Y-Pos", 50, AdField::PosY},
+    {"Y-Pos", 50, AdField::PosY}
 }};
 
 // Column numbers the detail window and the position read use.
 enum ResultColumnIndex : int {
     ColName = 0, ColAge = 1, ColHeight = 2, ColWeight = 3, ColSmoker = 4, ColTitle = 5,
-    ColHair = 6, ColEyes = 7, ColActivities = 8, ColContact = 9, ColPosX = 10, ColPosY = 11,
+    ColHair = 6, ColEyes = 7, ColActivities = 8, ColContact = 9, ColPosX = 10, ColPosY = 11
 };
 
 using ResultCells = std::array<std::string_view, ResultColumnCount>;

@@ -18,12 +18,12 @@ const char* const HairLength[] = {"kurz", "lang", "schulterlang", "mittellang", 
 const char* const HairColour[] = {"blond", "dunkelblond", "braun", "dunkelbraun", "schwarz", "rot", "grau", "dunkles rot"};
 const char* const Eyes[] = {"blau", "gr\xFCn", "braun", "graublau", "gr\xFCn-braun", "grau", "dunkelbraun"};
 const char* const Activities[] = {"Programmieren", "Kino", "Musik h\xF6ren", "Wandern", "Radfahren", "Kochen", "Lesen",
-                                  "Tanzen", "Reisen", "Fu\xDF" "ball", "Schwimmen", "Fotografieren", "Theater",
+                                  "Tanzen", "Reisen", "Fu\337ball", "Schwimmen", "Fotografieren", "Theater",
                                   "Gitarre spielen", "Gartenarbeit", "Joggen", "Brettspiele", "Malen"};
-const char* const Titles[] = {"Suche nettes M\xE4" "dchen", "Wer traut sich?", "Gemeinsam statt einsam",
+const char* const Titles[] = {"Suche nettes M\344dchen", "Wer traut sich?", "Gemeinsam statt einsam",
                               "Suche die Frau f\xFCrs Leben", "Netter Er sucht nette Sie", "Lust auf Kaffee?",
                               "Sportlich, ehrlich, treu", "Romantiker sucht Romantikerin", "Hallo du da!",
-                              "Auf der Suche nach dem Gl\xFC" "ck", "Neu in der Stadt", "Einfach mal schreiben"};
+                              "Auf der Suche nach dem Gl\374ck", "Neu in der Stadt", "Einfach mal schreiben"};
 const char* const Domains[] = {"example.org", "example.com", "example.net", "mail.example.de", "post.example.de"};
 
 std::string Lower(const char* text)

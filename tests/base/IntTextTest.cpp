@@ -20,7 +20,7 @@ TEST(IntText, BlanksSignDigitsOrHexAndNothingElseWithinThirtyTwoBits)
         {std::string_view("1\0", 2), {}},
         // Exactly the signed 32-bit range.
         {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}, {"2147483648", {}}, {"-2147483649", {}},
-        {"99999999999999999999999999", {}}, {"0000000000000000000000000012", 12},
+        {"99999999999999999999999999", {}}, {"0000000000000000000000000012", 12}
     };
     for (const auto& [text, value] : cases)
         EXPECT_EQ(TryStrToInt(text), value) << '"' << text << '"';

@@ -81,7 +81,7 @@ TEST(HttpCliPeer, OddAnswers)
         {"closed at once", {{Recv()}}, "", 0, ""},
         {"closed in the status line", {{Recv(), Send("HTTP/1.0 20")}}, "", 0, ""},
         {"redirect loop", {{Recv(), Send("HTTP/1.0 302 Found\r\nLocation: /again\r\n\r\n")}}, "", 508,
-         "Too many redirections: more than 20 in one request (508)"},
+         "Too many redirections: more than 20 in one request (508)"}
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);

@@ -25,7 +25,7 @@ TEST(HttpTarget, DirectOrThroughAProxy)
         {"http://h/a", "proxy", "3128", "proxy 3128 h http://h/a http://h/a"},
         {"http://h:81/a", "proxy:8000", "3128", "proxy 8000 h http://h:81/a http://h:81/a"},
         // no path: the absolute address ends with the host, no "/"
-        {"http://h", "http://u:p@proxy:9/", "3128", "proxy 9 h http://h http://h"},
+        {"http://h", "http://u:p@proxy:9/", "3128", "proxy 9 h http://h http://h"}
     };
     for (const Case& k : cases)
         EXPECT_EQ(Show(DeriveHttpTarget(k.url, k.proxy, k.proxyPort)), k.want) << k.url << " via " << k.proxy;
@@ -60,7 +60,7 @@ TEST(HttpTarget, RedirectChains)
         {"http://a:81/d/x", "proxy:3128",
          {{"/y", "proxy 3128 a http://a:81/y http://a:81/y"},
           {"https://b/z", "proxy 3128 b https://b/z https://b/z"},
-          {"w/v", "proxy 3128 b https://b/w/v https://b/w/v"}}},
+          {"w/v", "proxy 3128 b https://b/w/v https://b/w/v"}}}
     };
     for (const Chain& chain : chains) {
         HttpTarget t = DeriveHttpTarget(chain.url, chain.proxy, "80");

@@ -29,7 +29,7 @@ TEST(SplitUrl, AddressesIntoSixParts)
         {"http://u:p:q@h:1/", "http|u|p:q|h|1|/"}, {"http://a@b@h/", "http|a@b||h||/"},
         {"http://a@b:pw@h:99/p", "http|a@b|pw|h|99|/p"},
         // an at sign after every colon: no port, the colon belongs to the credentials
-        {"http://u:p@h/", "http|u|p|h||/"}, {"http://u@h:8", "http|u||h|8|"}, {"http://@h", "http|||h||"},
+        {"http://u:p@h/", "http|u|p|h||/"}, {"http://u@h:8", "http|u||h|8|"}, {"http://@h", "http|||h||"}
     };
     for (const auto& [url, want] : cases) {
         const UrlParts p = SplitUrl(url);
@@ -59,7 +59,7 @@ TEST(SetDocExtension, ReplacesTheLastExtensionOrAppendsOne)
 {
     const std::pair<std::string, std::string> cases[] = {
         {"setup.exe", "setup.htm"}, {"a.b.exe", "a.b.htm"}, {"readme", "readme.htm"},
-        {"x.", "x.htm"},            {"", ".htm"},           {".profile", ".htm"},
+        {"x.", "x.htm"},            {"", ".htm"},           {".profile", ".htm"}
     };
     for (const auto& [in, out] : cases) {
         std::string name = in;

@@ -193,7 +193,7 @@ TEST(LineWSocket, LinesCutFromTimedPiecesWithEachSetting)
          {S("a\tb\r\n"), "pause:50", S("1\b\b2\r\n"), "pause:100", "half-close"}, "\r\n", true,
          {"a       b\r\n", "2\r\n"}, {}},
         {"empty line end: raw, as it came", {S("a|b\r\n"), "pause:100", "half-close"}, "", false, {"a|b\r\n"}, {}},
-        {"other line end", {S("a|b|"), "pause:50", S("c"), "pause:100", "half-close"}, "|", false, {"a|", "b|", "c"}, {}},
+        {"other line end", {S("a|b|"), "pause:50", S("c"), "pause:100", "half-close"}, "|", false, {"a|", "b|", "c"}, {}}
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);

@@ -296,7 +296,7 @@ TEST(SocksWSocket, ValuesTooLongFailCleanlyBeforeAnythingIsSent)
     const std::vector<Case> cases = {
         {std::string(256, 'h'), "", "", "host name too long (more than 255 bytes)"},
         {"ok.example", std::string(256, 'u'), "p", "socks user code too long (more than 255 bytes)"},
-        {"ok.example", "u", std::string(300, 'p'), "socks password too long (more than 255 bytes)"},
+        {"ok.example", "u", std::string(300, 'p'), "socks password too long (more than 255 bytes)"}
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

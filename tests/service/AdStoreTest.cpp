@@ -34,7 +34,7 @@ TEST(AdStore, OpeningCutsATornTailBackToTheLastWholeRecord)
         {a + b, a + b},
         {a + b.substr(0, 40), a},           // a crash in the middle of a line
         {a + b.substr(0, b.size() - 1), a}, // only the last LF missing
-        {"x\n", ""},
+        {"x\n", ""}
     };
     for (const Case& c : cases) {
         test::TempDir dir;

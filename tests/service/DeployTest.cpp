@@ -57,7 +57,7 @@ TEST(Deploy, NginxServesTheFileAndPassesSubmissionsToTheService)
         {{"-u", "nomen:wrong", "-o", d + "/denied", base + "/kelto/kelto.txt"}, 1},
         {{"-o", d + "/denied", base + "/kelto/addkelto.cgi" + query}, 1},
         {{"-u", auth, "-o", d + "/denied", base + "/kelto/service.log"}, 1},
-        {{"-o", d + "/home", base + "/"}, 0},
+        {{"-o", d + "/home", base + "/"}, 0}
     };
     for (const Case& c : cases) {
         std::vector<std::string> argv = {fetch};

@@ -53,7 +53,7 @@ TEST(RequestHead, StatusOfHeads)
         {"GET / HTTP/1.0\r\nA: b\rc\r\n\r\n", 400, "", ""},
         {"GET / HTTP/1.0\r\nAuthorization: a\r\nauthorization: b\r\n\r\n", 400, "", ""},
         {"GET /" + std::string(MaxRequestLine, 'x') + " HTTP/1.0\r\n\r\n", 414, "", ""},
-        {"GET / HTTP/1.0\r\nX: " + big + "\r\n\r\n", 431, "", ""},
+        {"GET / HTTP/1.0\r\nX: " + big + "\r\n\r\n", 431, "", ""}
     };
     for (const Case& c : cases) {
         TRequestReader r;
@@ -89,7 +89,7 @@ TEST(RequestHead, RoutesMatchOnlyTheServicePaths)
         {"/kelto/kelto%2Etxt", Route::NotFound, true},
         {"/KELTO/kelto.txt", Route::NotFound, false},
         {"/kelto/kelto.txt/", Route::NotFound, true},
-        {"//kelto/kelto.txt", Route::NotFound, false},
+        {"//kelto/kelto.txt", Route::NotFound, false}
     };
     for (const Case& c : cases) {
         EXPECT_EQ(FindRoute(c.path), c.route) << c.path;
@@ -115,7 +115,7 @@ TEST(RequestHead, SubmissionsNeedEveryKeyOnceAndClean)
         {"T1=%4" + Full.substr(Full.find('&')), false},
         {"T1=%G0" + Full.substr(Full.find('&')), false},
         {"T1=%" + Full.substr(Full.find('&')), false},
-        {"", false},
+        {"", false}
     };
     for (const Case& c : cases) {
         std::array<std::string, AdFieldCount> values;
@@ -140,7 +140,7 @@ TEST(RequestHead, BasicCredentials)
         {"Basic bm9tZW46c2VjcmV0=", false},    // bad length
         {"Basic bm9t=W46c2VjcmV0", false},     // padding inside
         {"Bearer bm9tZW46c2VjcmV0", false},
-        {"", false},
+        {"", false}
     };
     for (const Case& c : cases) EXPECT_EQ(CheckBasicCredentials(c.value, "nomen", "secret"), c.ok) << c.value;
 }

@@ -71,7 +71,7 @@ std::string Submission(const std::string& name)
 const std::string StoredSubmission(const std::string& name)
 {
     return name + "\r\n1\r\n0\r\n20\r\n185\r\n79\r\n0\r\nkurz, dunkles rot\r\nblau\r\nProgrammieren, Kino\r\n"
-                  "Suche nettes M\xE4" "dchen\r\nnomen@example.com\r\n136\r\n120\r\n";
+                  "Suche nettes M\344dchen\r\nnomen@example.com\r\n136\r\n120\r\n";
 }
 
 } // namespace
@@ -106,7 +106,7 @@ TEST(ServicePeers, CurlSeesEveryStatus)
         {{"-u", Auth, s.Url(Submission("a") + "&T3=1")}, 400, ""},
         {{"-u", Auth, s.Url("/kelto/addkelto.cgi?T1=a&T2=1")}, 400, ""},
         {{"-u", Auth, "-I", s.Url(Submission("checked"))}, 200, ""},  // HEAD stores nothing
-        {{s.Url(Submission("anonymous"))}, 401, ""},
+        {{s.Url(Submission("anonymous"))}, 401, ""}
     };
     for (const Case& c : cases) {
         int status = 0;

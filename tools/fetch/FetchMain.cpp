@@ -98,7 +98,7 @@ int Run(const FetchOptions& o)
         {o.proxyPort, &TCustomHttpCli::SetProxyPort}, {o.agent, &TCustomHttpCli::SetAgent},
         {o.accept, &TCustomHttpCli::SetAccept},       {o.referer, &TCustomHttpCli::SetReference},
         {o.from, &TCustomHttpCli::SetSender},         {o.cookie, &TCustomHttpCli::SetCookie},
-        {o.contentType, &TCustomHttpCli::SetContentTypePost},
+        {o.contentType, &TCustomHttpCli::SetContentTypePost}
     };
     for (const auto& [value, set] : given)
         if (value)

@@ -41,7 +41,7 @@ TEST(StreamToLines, BreakRules)
         // No extra line after a final break, nothing from nothing.
         {"", {}}, {"\r\n", {""}}, {"\r", {""}}, {"\n\r", {"", ""}}, {"A", {"A"}},
         // Lines are kept unchanged.
-        {std::string("  blanks  \r\n\t\x01\xE4\xFF\x00z\n", 19), {"  blanks  ", std::string("\t\x01\xE4\xFF\x00z", 6)}},
+        {std::string("  blanks  \r\n\t\x01\xE4\xFF\x00z\n", 19), {"  blanks  ", std::string("\t\x01\xE4\xFF\x00z", 6)}}
     };
     for (std::size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(Split(cases[i].first), cases[i].second) << "case " << i;

@@ -69,7 +69,7 @@ TEST(AdSearch, FieldsFollowTheExactTextAndTheIntegerRules)
         {"0", "1", "30", "x", "120", false, "bad x"},
         {"0", "1", "30", "136", "", false, "empty y"},
         {"0", "1", "30", "136", "120 ", false, "y with trailing blank"},
-        {"0", "1", "30", "0x88", "$78", true, "hex position"},
+        {"0", "1", "30", "0x88", "$78", true, "hex position"}
     };
     std::vector<AdValues> ads;
     std::vector<std::string> expected;
@@ -103,7 +103,7 @@ TEST(AdSearch, RadiusIsInclusiveAndMeasuredBetweenMarkerCorners)
         MakeAd("0", "1", "30", "107", "149", "29 left 29 down"), // 41.01 px
         MakeAd("0", "1", "30", "-4", "-4", "map corner"),
         MakeAd("0", "1", "30", "2147483647", "-2147483648", "far, wraps in 32 bits"),
-        MakeAd("0", "1", "30", "-2147483648", "2147483647", "far too"),
+        MakeAd("0", "1", "30", "-2147483648", "2147483647", "far too")
     });
     auto c = ManSeekingWoman;
     c.UmKreis = 149;
@@ -153,7 +153,7 @@ TEST(AdSearch, ListsMatchesInReverseDatabaseOrderAndIgnoresPartialRecords)
         MakeAd("0", "1", "30", "136", "120", "a"),
         MakeAd("1", "0", "30", "136", "120", "skip"),
         MakeAd("0", "1", "30", "136", "120", "b"),
-        MakeAd("0", "1", "30", "136", "120", "c"),
+        MakeAd("0", "1", "30", "136", "120", "c")
     }, partial);
     ASSERT_EQ(db.RecordCount(), 4u);
     const auto once = SearchAds(db, ManSeekingWoman);

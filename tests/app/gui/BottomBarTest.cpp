@@ -32,7 +32,7 @@ TEST(BottomBar, PictureButtonSequences)
         {"click", {Press, Release}, {true, false}, 1},
         {"off and released there", {Press, MoveOff, Release}, {true, false, false}, 0},
         {"off and back", {Press, MoveOff, MoveBack, Release}, {true, false, true, false}, 1},
-        {"moves without a press", {MoveOff, MoveBack}, {false, false}, 0},
+        {"moves without a press", {MoveOff, MoveBack}, {false, false}, 0}
     };
     for (const auto& c : cases) {
         for (bool exit : {true, false}) {

@@ -44,7 +44,7 @@ TEST(MainFrame, CloseAsksAndOnlyOkCloses)
         {"ok", [](QMessageBox* b) { b->button(QMessageBox::Ok)->click(); }, true},
         {"cancel", [](QMessageBox* b) { b->button(QMessageBox::Cancel)->click(); }, false},
         {"escape", [](QMessageBox* b) { QTest::keyClick(b, Qt::Key_Escape); }, false},
-        {"box closed", [](QMessageBox* b) { b->close(); }, false},
+        {"box closed", [](QMessageBox* b) { b->close(); }, false}
     };
     for (const auto& c : cases) {
         for (bool byExitPicture : {false, true}) {
@@ -93,7 +93,7 @@ TEST(MainFrame, FieldDefaultsAndBounds)
         {f.AlterEd, "20", 1, 200},   {f.GrossEd, "185", 50, 290}, {f.GewEd, "79", 10, 1000},
         {f.VonAge, "18", 1, 200},    {f.BisAge, "20", 1, 200},    {f.UmKreis, "150", 0, 1000},
         {f.HaareEd, "kurz, dunkles rot", 0, 0}, {f.AugenEd, "blau", 0, 0},    {f.MakeEd, "Programmieren, Kino, Musik hören", 0, 0},
-        {f.TitleEd, "Suche nettes Mädchen", 0, 0}, {f.ProxyEdit, "", 0, 0},    {f.Proxy2Ed, "", 0, 0},
+        {f.TitleEd, "Suche nettes Mädchen", 0, 0}, {f.ProxyEdit, "", 0, 0},    {f.Proxy2Ed, "", 0, 0}
     };
     for (const auto& c : fields) {
         SCOPED_TRACE(c.text);

@@ -58,7 +58,7 @@ TEST(Network, DownloadsDirectAndThroughTheProxyField)
         {"404", {Recv(), Send("HTTP/1.0 404 Not Found\r\n\r\nweg")}, "", {DownloadError}, 0},
         {"closed without an answer", {Recv()}, "", Downloaded(0), 0},
         {"through tinyproxy", {Recv(), Send(Ok(Lines(42)))}, Local(tinyproxy.Port()), Downloaded(3), 3},
-        {"proxy host not found", {Recv(), Send(Ok(Lines(28)))}, "proxy.invalid", {DownloadError}, 0},
+        {"proxy host not found", {Recv(), Send(Ok(Lines(28)))}, "proxy.invalid", {DownloadError}, 0}
     };
     // One window for all: each download counts its own document only.
     ClientWindow w;
@@ -92,7 +92,7 @@ TEST(Network, SubmissionOnTheWire)
         {"plus and blank", [](TMainForm& f) { f.NameEd->setText(QString::fromUtf8("Max+Moritz M\xC3\xBCller")); },
          {"?T1=Max%2BMoritz+M%FCller&"}},
         {"empty title", [](TMainForm& f) { f.TitleEd->setText(""); }, {"&T11=&T12="}},
-        {"entry tab's proxy", [&](TMainForm& f) { f.ProxyEdit->setText(Local(tinyproxy.Port())); }, {"\r\nVia: "}},
+        {"entry tab's proxy", [&](TMainForm& f) { f.ProxyEdit->setText(Local(tinyproxy.Port())); }, {"\r\nVia: "}}
     };
     int connection = 0;
     for (const auto& row : rows) {

@@ -84,7 +84,7 @@ TEST(Fetch, UsageErrors)
         {"-o"},
         {"-X", "GET", "--data-file", "f", "http://h/"},
         {"--max-time", "0", "http://h/"},
-        {"--max-time", "soon", "http://h/"},
+        {"--max-time", "soon", "http://h/"}
     };
     for (const auto& args : bad) {
         const FetchRun r = Fetch(args);
@@ -191,7 +191,7 @@ TEST(Fetch, FailuresAndTheirExitCodes)
         {{"--max-time", "0.5", stalled.Url("/")}, 1, "zuneigo-fetch: Timeout\n"},
         {{LocalUrl(FreeTcpPort(), "/")}, 1, "zuneigo-fetch: Connection refused (Error #10061) (404)\n"},
         {{"http://127.0.0.1:noport/"}, 1, "zuneigo-fetch: can't connect: "},
-        {{"http:///nohost"}, 3, "zuneigo-fetch: "},
+        {{"http:///nohost"}, 3, "zuneigo-fetch: "}
     };
     for (const auto& k : cases) {
         const FetchRun r = Fetch(k.args);

@@ -39,7 +39,7 @@ TEST(MapCities, TableHasDistinctNamedCitiesInsideTheMap)
         // The city's dot (3 x 3) and the pixels around it lie on the map.
         EXPECT_TRUE(city.X >= 2 && city.X < 196 - 2 && city.Y >= 2 && city.Y < 260 - 2) << city.Name;
     }
-    for (const char* name : {"Berlin", "Hamburg", "M\xFC" "nchen", "K\xF6ln", "Frankfurt am Main", "Stuttgart", "Dresden", "Kiel"})
+    for (const char* name : {"Berlin", "Hamburg", "M\374nchen", "K\xF6ln", "Frankfurt am Main", "Stuttgart", "Dresden", "Kiel"})
         EXPECT_NE(FindMapCity(name), nullptr) << name;
     EXPECT_EQ(FindMapCity("Atlantis"), nullptr);
     EXPECT_EQ(FindMapCity("Muenchen"), nullptr); // names are Windows-1252, not transcribed

@@ -71,7 +71,7 @@ TEST(SearchTool, ExitStatus)
         {{"--i-am", "x", ads}, 2}, {{"--at", "136", ads}, 2},
         {{"--bogus", "1", ads}, 2}, {{ads, ads}, 2},
         {{dir.File("missing")}, 3}, {{dir.Path()}, 3},
-        {{nobody}, 1},
+        {{nobody}, 1}
     };
     for (const auto& [args, status] : rows) {
         const SearchRun r = Search(args);
