@@ -130,7 +130,8 @@ std::size_t TFileStream::Write(const void* buffer, std::size_t count)
 
 std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin)
 {
-    int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
+    int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR
+                                                                                        : SEEK_END;
     off_t r = ::lseek(fd_, static_cast<off_t>(offset), whence);
     return r < 0 ? -1 : static_cast<std::int64_t>(r);
 }

@@ -8,7 +8,9 @@
 
 namespace zuneigo {
 
-enum class SeekOrigin { Begin, Current, End };
+enum class SeekOrigin { Begin,
+                        Current,
+                        End };
 
 class TStream {
 public:
@@ -52,7 +54,10 @@ private:
 
 class TFileStream : public TStream {
 public:
-    enum Mode { fmOpenRead, fmOpenWrite, fmOpenReadWrite, fmCreate };
+    enum Mode { fmOpenRead,
+                fmOpenWrite,
+                fmOpenReadWrite,
+                fmCreate };
     // Raises EFOpenError "Cannot open file "NAME". REASON" when the file cannot be opened.
     TFileStream(const std::string& fileName, Mode mode);
     ~TFileStream() override;

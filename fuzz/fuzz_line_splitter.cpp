@@ -22,10 +22,10 @@ namespace {
 struct Session : TLineSplitter::Host {
     FuzzedDataProvider& fdp;
     TLineSplitter s;
-    std::string socket;     // bytes readable on the socket
-    std::string got;        // bytes the handler took, in order
+    std::string socket; // bytes readable on the socket
+    std::string got;    // bytes the handler took, in order
     std::string echo;
-    bool posted = false;    // WM_SOCKET_LINE_DATA pending
+    bool posted = false; // WM_SOCKET_LINE_DATA pending
     int depth = 0;
     bool listening = true;
 

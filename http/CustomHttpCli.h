@@ -165,7 +165,11 @@ protected:
     void HandleSessionConnected(std::uint16_t error);
     void HandleSessionClosed(std::uint16_t error);
     void HandleDataAvailable(std::uint16_t error);
-    void HandleDataSent(std::uint16_t error) { (void)error; SendNextBodyChunk(); }
+    void HandleDataSent(std::uint16_t error)
+    {
+        (void)error;
+        SendNextBodyChunk();
+    }
     // Returns false for messages that are not the client's own.
     bool HandleCliMessage(unsigned message);
 
@@ -181,7 +185,10 @@ private:
     void DeliverBodyData();
     void DeliverHeldBytes();
     void Fail(std::exception_ptr failure);
-    void Fire(const TNotifyHttpEvent& e) { if (e) e(*this); }
+    void Fire(const TNotifyHttpEvent& e)
+    {
+        if (e) e(*this);
+    }
 
     // Properties.
     std::string url_, proxy_, proxyPort_ = "80", sender_;

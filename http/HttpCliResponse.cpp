@@ -201,8 +201,8 @@ void TCustomHttpCli::ProcessHeaderField(const std::string& name, const std::stri
         const std::size_t slash = value.find('/');
         contentRangeBegin_ = dash != std::string::npos && dash > 6 ? value.substr(6, dash - 6) : std::string();
         contentRangeEnd_ = dash != std::string::npos && slash != std::string::npos && slash > dash
-                               ? value.substr(dash + 1, slash - dash - 1)
-                               : std::string();
+            ? value.substr(dash + 1, slash - dash - 1)
+            : std::string();
     } else if (name == "accept-ranges") {
         acceptRanges_ = value;
     } else if (name == "content-type") {

@@ -13,7 +13,8 @@ namespace zuneigo {
 class EHttpException : public Exception {
 public:
     EHttpException(const std::string& message, std::uint16_t errorCode)
-        : Exception(message), errorCode_(errorCode)
+        : Exception(message),
+          errorCode_(errorCode)
     {
     }
     std::uint16_t ErrorCode() const { return errorCode_; }

@@ -10,10 +10,10 @@ namespace zuneigo {
 struct HttpTarget {
     std::string connectHost; // looked up and connected to
     std::string connectPort;
-    std::string originHost; // the "Host: " value
+    std::string originHost;  // the "Host: " value
     std::string requestPath; // path (direct) or absolute address (through a proxy)
-    std::string location; // address of the current document
-    std::string user; // credentials carried by the address, empty when none
+    std::string location;    // address of the current document
+    std::string user;        // credentials carried by the address, empty when none
     std::string pass;
 };
 

@@ -4,16 +4,19 @@
 
 namespace zuneigo {
 
-enum THttpRequest : std::uint8_t { rqNone = 0, rqGet = 1, rqPost = 2, rqHead = 3 };
+enum THttpRequest : std::uint8_t { rqNone = 0,
+                                   rqGet = 1,
+                                   rqPost = 2,
+                                   rqHead = 3 };
 
 enum THttpCliState : std::uint8_t {
-    hsReady = 0, // idle; a request may be started
-    hsStarting = 1, // request accepted, target being derived
-    hsConnected = 2, // connection established
-    hsDnsLookup = 3, // host name lookup running
+    hsReady = 0,         // idle; a request may be started
+    hsStarting = 1,      // request accepted, target being derived
+    hsConnected = 2,     // connection established
+    hsDnsLookup = 3,     // host name lookup running
     hsDnsLookupDone = 4, // host resolved, connection being opened
     hsWaitingHeader = 5, // request sent, response header awaited
-    hsWaitingBody = 6, // header complete, document being received
+    hsWaitingBody = 6,   // header complete, document being received
 };
 
 const char* HttpCliStateName(THttpCliState state);

@@ -15,15 +15,16 @@ namespace zuneigo {
 
 using namespace platform;
 
-
 namespace {
-std::atomic<int>& LiveCount() {
+std::atomic<int>& LiveCount()
+{
     static std::atomic<int> count{0};
     return count;
 }
 } // namespace
 
-TCustomWSocket::TCustomWSocket() {
+TCustomWSocket::TCustomWSocket()
+{
     windowHandle_ = CreateHiddenWindow([this](UINT msg, WPARAM wParam, LPARAM lParam) {
         return HandleWindowMessage(msg, wParam, lParam);
     });
@@ -31,7 +32,8 @@ TCustomWSocket::TCustomWSocket() {
     ++LiveCount();
 }
 
-TCustomWSocket::~TCustomWSocket() {
+TCustomWSocket::~TCustomWSocket()
+{
     destroying_ = true;
     try {
         CancelDnsLookup();
@@ -53,13 +55,15 @@ TCustomWSocket::~TCustomWSocket() {
     DestroyWindow(windowHandle_);
 }
 
-int TCustomWSocket::LiveComponentCount() {
+int TCustomWSocket::LiveComponentCount()
+{
     return LiveCount().load();
 }
 
 // ---------------------------------------------------------------- properties
 
-void TCustomWSocket::SetAddr(const std::string& value) {
+void TCustomWSocket::SetAddr(const std::string& value)
+{
     if (addrAssigned_ && value == addrStr_) return;
     if (state_ != wsClosed) {
         RaiseSocketError("Cannot change Addr if not closed");
@@ -70,7 +74,8 @@ void TCustomWSocket::SetAddr(const std::string& value) {
     if (addrAssigned_) addrResolved_ = false;
 }
 
-void TCustomWSocket::SetPort(const std::string& value) {
+void TCustomWSocket::SetPort(const std::string& value)
+{
     if (portAssigned_ && value == portStr_) return;
     if (state_ != wsClosed) {
         RaiseSocketError("Cannot change Port if not closed");
@@ -81,7 +86,8 @@ void TCustomWSocket::SetPort(const std::string& value) {
     if (portAssigned_) portResolved_ = false;
 }
 
-void TCustomWSocket::SetProto(const std::string& value) {
+void TCustomWSocket::SetProto(const std::string& value)
+{
     if (protoAssigned_ && value == protoStr_) return;
     if (state_ != wsClosed) {
         RaiseSocketError("Cannot change Proto if not closed");
@@ -92,7 +98,8 @@ void TCustomWSocket::SetProto(const std::string& value) {
     if (protoAssigned_) protoResolved_ = false;
 }
 
-void TCustomWSocket::SetLocalPort(const std::string& value) {
+void TCustomWSocket::SetLocalPort(const std::string& value)
+{
     if (state_ != wsClosed) {
         RaiseSocketError("Cannot change LocalPort if not closed");
         return;
@@ -101,7 +108,8 @@ void TCustomWSocket::SetLocalPort(const std::string& value) {
     localPortResolved_ = false;
 }
 
-void TCustomWSocket::SetLocalAddr(const std::string& value) {
+void TCustomWSocket::SetLocalAddr(const std::string& value)
+{
     if (state_ != wsClosed) {
         RaiseSocketError("Cannot change LocalAddr if not closed");
         return;
@@ -112,14 +120,16 @@ void TCustomWSocket::SetLocalAddr(const std::string& value) {
     localAddrStr_ = WsInetNtoa(a);
 }
 
-TSocketSendFlags TCustomWSocket::SendFlags() {
+TSocketSendFlags TCustomWSocket::SendFlags()
+{
     if (sendFlagsValue_ == 0) return wsSendNormal;
     if (sendFlagsValue_ == MSG_OOB_W) return wsSendUrgent;
     RaiseSocketError("Invalid internal SendFlags");
     return wsSendNormal;
 }
 
-void TCustomWSocket::SetSendFlags(TSocketSendFlags value) {
+void TCustomWSocket::SetSendFlags(TSocketSendFlags value)
+{
     switch (value) {
     case wsSendNormal: sendFlagsValue_ = 0; break;
     case wsSendUrgent: sendFlagsValue_ = MSG_OOB_W; break;
@@ -127,7 +137,8 @@ void TCustomWSocket::SetSendFlags(TSocketSendFlags value) {
     }
 }
 
-int TCustomWSocket::RcvdCount() {
+int TCustomWSocket::RcvdCount()
+{
     unsigned long count = 0;
     if (WsIoctlFionread(socketHandle_, &count) == SOCKET_ERROR) {
         ReportSocketError("ioctlSocket");
@@ -136,7 +147,8 @@ int TCustomWSocket::RcvdCount() {
     return static_cast<int>(count);
 }
 
-std::string TCustomWSocket::PeerAddr() {
+std::string TCustomWSocket::PeerAddr()
+{
     if (state_ != wsConnected) return "error";
     sockaddr_in a{};
     if (WsGetPeerName(socketHandle_, &a) == SOCKET_ERROR) {
@@ -146,7 +158,8 @@ std::string TCustomWSocket::PeerAddr() {
     return WsInetNtoa(a.sin_addr.s_addr);
 }
 
-std::string TCustomWSocket::GetPeerPort() {
+std::string TCustomWSocket::GetPeerPort()
+{
     if (state_ != wsConnected) return "error";
     sockaddr_in a{};
     if (WsGetPeerName(socketHandle_, &a) == SOCKET_ERROR) {
@@ -156,35 +169,41 @@ std::string TCustomWSocket::GetPeerPort() {
     return std::to_string(WsNtohs(a.sin_port));
 }
 
-int TCustomWSocket::GetPeerAddress(sockaddr_in& addr, int& len) {
+int TCustomWSocket::GetPeerAddress(sockaddr_in& addr, int& len)
+{
     if (state_ != wsConnected) return SOCKET_ERROR;
     if (WsGetPeerName(socketHandle_, &addr) == SOCKET_ERROR) return SOCKET_ERROR;
     len = sizeof(sockaddr_in);
     return 0;
 }
 
-int TCustomWSocket::GetLocalAddress(sockaddr_in& addr, int& len) {
+int TCustomWSocket::GetLocalAddress(sockaddr_in& addr, int& len)
+{
     if (WsGetSockName(socketHandle_, &addr) == SOCKET_ERROR) return SOCKET_ERROR;
     len = sizeof(sockaddr_in);
     return 0;
 }
 
-std::string TCustomWSocket::GetLocalPortText() {
+std::string TCustomWSocket::GetLocalPortText()
+{
     if (state_ != wsBound && state_ != wsConnected && state_ != wsListening) return "error";
     sockaddr_in a{};
     if (WsGetSockName(socketHandle_, &a) == SOCKET_ERROR) return "error";
     return std::to_string(WsNtohs(a.sin_port));
 }
 
-long long TCustomWSocket::BufferedByteCount() const {
+long long TCustomWSocket::BufferedByteCount() const
+{
     long long n = 0;
-    for (const auto& b : sendBuffers_) n += b->Pending();
+    for (const auto& b : sendBuffers_)
+        n += b->Pending();
     return n;
 }
 
 // ---------------------------------------------------------------- defaults and state
 
-void TCustomWSocket::ResetDefaults() {
+void TCustomWSocket::ResetDefaults()
+{
     remoteAddress_ = sockaddr_in{};
     remoteAddress_.sin_family = AF_INET;
     addressFamily_ = AF_INET_W;
@@ -212,7 +231,8 @@ void TCustomWSocket::ResetDefaults() {
     flushTimeout_ = 60;
 }
 
-void TCustomWSocket::SwitchState(TSocketState newState) {
+void TCustomWSocket::SwitchState(TSocketState newState)
+{
     TSocketState old = state_;
     state_ = newState;
     FireChangeState(old, newState);
@@ -220,7 +240,8 @@ void TCustomWSocket::SwitchState(TSocketState newState) {
 
 // ---------------------------------------------------------------- errors
 
-void TCustomWSocket::ReportSocketError(const std::string& operation) {
+void TCustomWSocket::ReportSocketError(const std::string& operation)
+{
     int code = WsGetLastError();
     std::string message = "Error " + std::to_string(code) + " in function " + operation + "\r\n" + SocketErrorText(code);
     if (code == WSAECONNRESET || code == WSAENOTCONN) {
@@ -232,12 +253,16 @@ void TCustomWSocket::ReportSocketError(const std::string& operation) {
     RaiseSocketError(message);
 }
 
-void TCustomWSocket::RaiseSocketError(const std::string& message) {
-    if (OnError) FireError();
-    else throw ESocketException(message);
+void TCustomWSocket::RaiseSocketError(const std::string& message)
+{
+    if (OnError)
+        FireError();
+    else
+        throw ESocketException(message);
 }
 
-void TCustomWSocket::RaiseSocketErrorFmt(const char* format, ...) {
+void TCustomWSocket::RaiseSocketErrorFmt(const char* format, ...)
+{
     char buf[1024];
     va_list args;
     va_start(args, format);
@@ -246,7 +271,8 @@ void TCustomWSocket::RaiseSocketErrorFmt(const char* format, ...) {
     RaiseSocketError(buf);
 }
 
-void TCustomWSocket::HandleEventException(const Exception& e) {
+void TCustomWSocket::HandleEventException(const Exception& e)
+{
     bool canClose = true;
     if (OnBgException) {
         try {
@@ -264,7 +290,8 @@ void TCustomWSocket::HandleEventException(const Exception& e) {
 
 // ---------------------------------------------------------------- the hidden window
 
-LRESULT TCustomWSocket::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT TCustomWSocket::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
     try {
         return DispatchWindowMessage(msg, wParam, lParam);
     } catch (const Exception& e) {
@@ -273,7 +300,8 @@ LRESULT TCustomWSocket::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPar
     }
 }
 
-LRESULT TCustomWSocket::DispatchWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT TCustomWSocket::DispatchWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
     switch (msg) {
     case WM_SOCKET_EVENT:
         HandleSocketEvent(wParam, lParam);
@@ -297,7 +325,8 @@ LRESULT TCustomWSocket::DispatchWindowMessage(UINT msg, WPARAM wParam, LPARAM lP
     }
 }
 
-void TCustomWSocket::HandleSocketEvent(WPARAM wParam, LPARAM lParam) {
+void TCustomWSocket::HandleSocketEvent(WPARAM wParam, LPARAM lParam)
+{
     const SOCKET socket = static_cast<SOCKET>(wParam);
     if (socketHandle_ == INVALID_SOCKET || socket != socketHandle_ || paused_) return;
     // A handler may close this socket (and even start the next connection): the rest of
@@ -328,7 +357,8 @@ void TCustomWSocket::HandleSocketEvent(WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void TCustomWSocket::ReceiveLoop(std::uint16_t error) {
+void TCustomWSocket::ReceiveLoop(std::uint16_t error)
+{
     for (;;) {
         try {
             lastError_ = 0;
@@ -345,7 +375,7 @@ void TCustomWSocket::ReceiveLoop(std::uint16_t error) {
             }
             if (componentOptions_.Contains(wsoNoReceiveLoop)) break;
             if (lastError_ != 0) break;
-            if (socketHandle_ == INVALID_SOCKET) break;  // a handler closed the socket
+            if (socketHandle_ == INVALID_SOCKET) break; // a handler closed the socket
             unsigned long count = 0;
             if (WsIoctlFionread(socketHandle_, &count) == SOCKET_ERROR) {
                 lastError_ = WsGetLastError();
@@ -353,14 +383,15 @@ void TCustomWSocket::ReceiveLoop(std::uint16_t error) {
             }
             if (count == 0) break;
         } catch (const std::exception&) {
-            break;  // ends this delivery; the connection stays
+            break; // ends this delivery; the connection stays
         }
     }
 }
 
 // ---------------------------------------------------------------- connect
 
-void TCustomWSocket::SetLingerOption() {
+void TCustomWSocket::SetLingerOption()
+{
     if (lingerOnOff_ == wsLingerNoSet) return;
     if (socketHandle_ == INVALID_SOCKET) {
         RaiseSocketError("Cannot set linger option at this time");
@@ -370,7 +401,8 @@ void TCustomWSocket::SetLingerOption() {
         ReportSocketError("setsockopt(SO_LINGER)");
 }
 
-void TCustomWSocket::BindLocal() {
+void TCustomWSocket::BindLocal()
+{
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = WsHtons(localPortNumber_);
@@ -388,7 +420,8 @@ void TCustomWSocket::BindLocal() {
     localPortStr_ = std::to_string(localPortNumber_);
 }
 
-void TCustomWSocket::ResolveRemote(bool withLocalPort) {
+void TCustomWSocket::ResolveRemote(bool withLocalPort)
+{
     if (!protoResolved_) {
         protoNumber_ = WSocketResolveProto(protoStr_);
         socketType_ = protoNumber_ == IPPROTO_UDP_W ? SOCK_DGRAM_W : SOCK_STREAM_W;
@@ -409,7 +442,8 @@ void TCustomWSocket::ResolveRemote(bool withLocalPort) {
     }
 }
 
-void TCustomWSocket::Connect() {
+void TCustomWSocket::Connect()
+{
     if (socketHandle_ != INVALID_SOCKET && state_ != wsClosed) {
         RaiseSocketError("Connect: Socket already in use");
         return;
@@ -438,7 +472,7 @@ void TCustomWSocket::Connect() {
         ReportSocketError("Connect (socket)");
         return;
     }
-    closeInvoked_ = false;  // a new connection: its close is still to be reported
+    closeInvoked_ = false; // a new connection: its close is still to be reported
     SwitchState(wsOpened);
     if (socketType_ == SOCK_DGRAM_W) {
         BindLocal();
@@ -480,24 +514,30 @@ void TCustomWSocket::Connect() {
 
 // ---------------------------------------------------------------- reception
 
-int TCustomWSocket::RecvRaw(void* buffer, int bufferSize, int flags) {
+int TCustomWSocket::RecvRaw(void* buffer, int bufferSize, int flags)
+{
     return WsRecv(socketHandle_, buffer, bufferSize, flags);
 }
 
-int TCustomWSocket::RecvFromRaw(void* buffer, int bufferSize, sockaddr_in& from, int& fromLen) {
+int TCustomWSocket::RecvFromRaw(void* buffer, int bufferSize, sockaddr_in& from, int& fromLen)
+{
     int n = WsRecvFrom(socketHandle_, buffer, bufferSize, 0, &from);
     if (n >= 0) fromLen = sizeof(sockaddr_in);
     return n;
 }
 
-int TCustomWSocket::Receive(void* buffer, int bufferSize) {
+int TCustomWSocket::Receive(void* buffer, int bufferSize)
+{
     int n = RecvRaw(buffer, bufferSize, 0);
-    if (n < 0) lastError_ = WsGetLastError();
-    else readCount_ += n;
+    if (n < 0)
+        lastError_ = WsGetLastError();
+    else
+        readCount_ += n;
     return n;
 }
 
-std::string TCustomWSocket::ReceiveText() {
+std::string TCustomWSocket::ReceiveText()
+{
     int count = RcvdCount();
     if (count <= 0) return "";
     std::string text(static_cast<std::size_t>(count), '\0');
@@ -507,16 +547,20 @@ std::string TCustomWSocket::ReceiveText() {
     return text;
 }
 
-int TCustomWSocket::ReceiveFrom(void* buffer, int bufferSize, sockaddr_in& from, int& fromLen) {
+int TCustomWSocket::ReceiveFrom(void* buffer, int bufferSize, sockaddr_in& from, int& fromLen)
+{
     int n = RecvFromRaw(buffer, bufferSize, from, fromLen);
-    if (n < 0) lastError_ = WsGetLastError();
-    else readCount_ += n;
+    if (n < 0)
+        lastError_ = WsGetLastError();
+    else
+        readCount_ += n;
     return n;
 }
 
 // ---------------------------------------------------------------- closing
 
-void TCustomWSocket::ShutAndClose(bool shut, std::uint16_t error) {
+void TCustomWSocket::ShutAndClose(bool shut, std::uint16_t error)
+{
     if (socketHandle_ == INVALID_SOCKET) {
         if (state_ != wsClosed) {
             SwitchState(wsClosed);
@@ -558,19 +602,23 @@ void TCustomWSocket::ShutAndClose(bool shut, std::uint16_t error) {
     }
 }
 
-void TCustomWSocket::Close() {
+void TCustomWSocket::Close()
+{
     ShutAndClose(true, 0);
 }
 
-void TCustomWSocket::CloseLater() {
+void TCustomWSocket::CloseLater()
+{
     PostMessage(windowHandle_, WM_SOCKET_CLOSE_LATER, 0, 0);
 }
 
-void TCustomWSocket::FreeLater() {
+void TCustomWSocket::FreeLater()
+{
     PostMessage(windowHandle_, WM_SOCKET_FREE_LATER, 0, 0);
 }
 
-void TCustomWSocket::Abort() {
+void TCustomWSocket::Abort()
+{
     CancelDnsLookup();
     DiscardSendBuffer();
     if (state_ == wsConnected && protoNumber_ == IPPROTO_TCP_W) {
@@ -580,11 +628,13 @@ void TCustomWSocket::Abort() {
     ShutAndClose(false, 0);
 }
 
-void TCustomWSocket::Shutdown(int how) {
+void TCustomWSocket::Shutdown(int how)
+{
     if (socketHandle_ != INVALID_SOCKET) WsShutdown(socketHandle_, how);
 }
 
-void TCustomWSocket::DrainUntilClosed() {
+void TCustomWSocket::DrainUntilClosed()
+{
     while (socketHandle_ != INVALID_SOCKET && state_ != wsClosed) {
         PumpMessages();
         if (socketHandle_ == INVALID_SOCKET || state_ == wsClosed) break;
@@ -598,7 +648,7 @@ void TCustomWSocket::DrainUntilClosed() {
         int n = WsRecv(socketHandle_, &probe, 1, MSG_PEEK_W);
         if (n == 0) {
             lastError_ = 0;
-            break;  // the peer has finished sending; its close notification follows
+            break; // the peer has finished sending; its close notification follows
         }
         if (n < 0) {
             lastError_ = WsGetLastError();
@@ -617,7 +667,8 @@ void TCustomWSocket::DrainUntilClosed() {
 
 // ---------------------------------------------------------------- pumping
 
-void TCustomWSocket::ProcessPendingMessages() {
+void TCustomWSocket::ProcessPendingMessages()
+{
     MSG msg;
     while (PeekMessage(msg, true)) {
         if (msg.message == WM_QUIT) {
@@ -628,57 +679,73 @@ void TCustomWSocket::ProcessPendingMessages() {
     }
 }
 
-void TCustomWSocket::PumpMessages() {
-    if (multiThreaded_) ProcessPendingMessages();
-    else Application::Instance().ProcessMessages();
+void TCustomWSocket::PumpMessages()
+{
+    if (multiThreaded_)
+        ProcessPendingMessages();
+    else
+        Application::Instance().ProcessMessages();
 }
 
-void TCustomWSocket::WaitForMessage() {
-    if (multiThreaded_) platform::WaitMessage(-1);
-    else Application::Instance().WaitForMessage();
+void TCustomWSocket::WaitForMessage()
+{
+    if (multiThreaded_)
+        platform::WaitMessage(-1);
+    else
+        Application::Instance().WaitForMessage();
 }
 
 // ---------------------------------------------------------------- events
 
-bool TCustomWSocket::FireDataAvailable(std::uint16_t error) {
+bool TCustomWSocket::FireDataAvailable(std::uint16_t error)
+{
     if (!OnDataAvailable) return false;
     OnDataAvailable(this, error);
     return true;
 }
 
-void TCustomWSocket::FireDataSent(std::uint16_t error) {
+void TCustomWSocket::FireDataSent(std::uint16_t error)
+{
     if (OnDataSent) OnDataSent(this, error);
 }
 
-void TCustomWSocket::FireSendData(int bytesSent) {
+void TCustomWSocket::FireSendData(int bytesSent)
+{
     if (OnSendData) OnSendData(this, bytesSent);
 }
 
-void TCustomWSocket::FireSessionClosed(std::uint16_t error) {
+void TCustomWSocket::FireSessionClosed(std::uint16_t error)
+{
     if (OnSessionClosed) OnSessionClosed(this, error);
 }
 
-void TCustomWSocket::FireSessionAvailable(std::uint16_t error) {
+void TCustomWSocket::FireSessionAvailable(std::uint16_t error)
+{
     if (OnSessionAvailable) OnSessionAvailable(this, error);
 }
 
-void TCustomWSocket::FireSessionConnected(std::uint16_t error) {
+void TCustomWSocket::FireSessionConnected(std::uint16_t error)
+{
     if (OnSessionConnected) OnSessionConnected(this, error);
 }
 
-void TCustomWSocket::FireChangeState(TSocketState oldState, TSocketState newState) {
+void TCustomWSocket::FireChangeState(TSocketState oldState, TSocketState newState)
+{
     if (OnChangeState) OnChangeState(this, oldState, newState);
 }
 
-void TCustomWSocket::FireDnsLookupDone(std::uint16_t error) {
+void TCustomWSocket::FireDnsLookupDone(std::uint16_t error)
+{
     if (OnDnsLookupDone) OnDnsLookupDone(this, error);
 }
 
-void TCustomWSocket::FireError() {
+void TCustomWSocket::FireError()
+{
     if (OnError) OnError(this);
 }
 
-void TCustomWSocket::FireLineTooLong() {
+void TCustomWSocket::FireLineTooLong()
+{
     if (OnLineTooLong) OnLineTooLong(this);
 }
 

@@ -37,16 +37,21 @@ enum TSocketState {
     wsClosed
 };
 
-enum TSocketSendFlags { wsSendNormal, wsSendUrgent };
-enum TSocketLingerOnOff { wsLingerOff, wsLingerOn, wsLingerNoSet };
+enum TSocketSendFlags { wsSendNormal,
+                        wsSendUrgent };
+enum TSocketLingerOnOff { wsLingerOff,
+                          wsLingerOn,
+                          wsLingerNoSet };
 enum TWSocketOption { wsoNoReceiveLoop };
 
 // A set of TWSocketOption.
 class TWSocketOptions {
 public:
     TWSocketOptions() = default;
-    TWSocketOptions(std::initializer_list<TWSocketOption> options) {
-        for (auto o : options) Include(o);
+    TWSocketOptions(std::initializer_list<TWSocketOption> options)
+    {
+        for (auto o : options)
+            Include(o);
     }
     bool Contains(TWSocketOption o) const { return (bits_ & Bit(o)) != 0; }
     void Include(TWSocketOption o) { bits_ |= Bit(o); }
@@ -160,7 +165,7 @@ public:
     TSessionConnected OnSessionConnected;
     TChangeState OnChangeState;
     TDnsLookupDone OnDnsLookupDone;
-    TNotifyEvent OnLineTooLong;  // published; nothing fires it
+    TNotifyEvent OnLineTooLong; // published; nothing fires it
     TNotifyEvent OnError;
     TBgExceptionEvent OnBgException;
 
@@ -168,7 +173,7 @@ public:
     virtual void Connect();
     virtual void Close();
     virtual void CloseLater();
-    virtual void FreeLater();   // the component must have been created with new
+    virtual void FreeLater(); // the component must have been created with new
     virtual void Abort();
     virtual void Flush();
     virtual void DrainUntilClosed();

@@ -7,7 +7,8 @@ namespace zuneigo {
 
 using namespace platform;
 
-bool TCustomWSocket::BeginLookup(const std::string& name) {
+bool TCustomWSocket::BeginLookup(const std::string& name)
+{
     if (name.empty()) {
         RaiseSocketError("DNS lookup: invalid host name.");
         FireDnsLookupDone(WSAEINVAL);
@@ -22,7 +23,8 @@ bool TCustomWSocket::BeginLookup(const std::string& name) {
     return true;
 }
 
-void TCustomWSocket::DnsLookup(const std::string& hostName) {
+void TCustomWSocket::DnsLookup(const std::string& hostName)
+{
     if (!BeginLookup(hostName)) return;
     std::uint32_t a = WsInetAddr(hostName);
     if (a != INADDR_NONE_W) {
@@ -35,14 +37,16 @@ void TCustomWSocket::DnsLookup(const std::string& hostName) {
         RaiseSocketErrorFmt("%s: can't start DNS lookup, error #%d", hostName.c_str(), WsGetLastError());
 }
 
-void TCustomWSocket::ReverseDnsLookup(const std::string& hostAddr) {
+void TCustomWSocket::ReverseDnsLookup(const std::string& hostAddr)
+{
     if (!BeginLookup(hostAddr)) return;
     lookupHandle_ = WsAsyncGetHostByAddr(windowHandle_, WM_SOCKET_ADDR_RESOLVED, WsInetAddr(hostAddr));
     if (lookupHandle_ == 0)
         RaiseSocketErrorFmt("%s: can't start DNS lookup, error #%d", hostAddr.c_str(), WsGetLastError());
 }
 
-void TCustomWSocket::CancelDnsLookup() {
+void TCustomWSocket::CancelDnsLookup()
+{
     if (lookupHandle_ == 0) return;
     int rc = WsCancelAsyncRequest(lookupHandle_);
     lookupHandle_ = 0;
@@ -54,7 +58,8 @@ void TCustomWSocket::CancelDnsLookup() {
 }
 
 void TCustomWSocket::CompleteLookup(WPARAM wParam, LPARAM lParam,
-                                    const std::function<void(const HostEntry&)>& take) {
+                                    const std::function<void(const HostEntry&)>& take)
+{
     if (lookupHandle_ == 0 || static_cast<platform::HANDLE>(wParam) != lookupHandle_) return;
     platform::HANDLE handle = lookupHandle_;
     lookupHandle_ = 0;
@@ -65,21 +70,25 @@ void TCustomWSocket::CompleteLookup(WPARAM wParam, LPARAM lParam,
     FireDnsLookupDone(error);
 }
 
-void TCustomWSocket::HandleNameResolved(WPARAM wParam, LPARAM lParam) {
+void TCustomWSocket::HandleNameResolved(WPARAM wParam, LPARAM lParam)
+{
     CompleteLookup(wParam, lParam, [this](const HostEntry& entry) {
-        for (auto a : entry.addresses) dnsResultList_.push_back(WsInetNtoa(a));
+        for (auto a : entry.addresses)
+            dnsResultList_.push_back(WsInetNtoa(a));
         if (!dnsResultList_.empty()) dnsResult_ = dnsResultList_.front();
     });
 }
 
-void TCustomWSocket::HandleAddrResolved(WPARAM wParam, LPARAM lParam) {
+void TCustomWSocket::HandleAddrResolved(WPARAM wParam, LPARAM lParam)
+{
     CompleteLookup(wParam, lParam, [this](const HostEntry& entry) {
         dnsResult_ = entry.name;
         dnsResultList_.push_back(entry.name);
     });
 }
 
-void TCustomWSocket::Listen() {
+void TCustomWSocket::Listen()
+{
     if (!portAssigned_) {
         WsSetLastError(WSAEINVAL);
         ReportSocketError("listen: port not assigned");
@@ -134,7 +143,8 @@ void TCustomWSocket::Listen() {
         ReportSocketError("WSAASyncSelect");
 }
 
-SOCKET TCustomWSocket::Accept() {
+SOCKET TCustomWSocket::Accept()
+{
     if (state_ != wsListening) {
         WsSetLastError(WSAEINVAL);
         ReportSocketError("not a listening socket");
@@ -145,7 +155,8 @@ SOCKET TCustomWSocket::Accept() {
     return acceptedHandle_;
 }
 
-void TCustomWSocket::Dup(SOCKET handle) {
+void TCustomWSocket::Dup(SOCKET handle)
+{
     if (handle == 0 || handle == INVALID_SOCKET) {
         WsSetLastError(WSAEINVAL);
         ReportSocketError("Dup");
@@ -171,12 +182,14 @@ void TCustomWSocket::Dup(SOCKET handle) {
     SwitchState(wsConnected);
 }
 
-void TCustomWSocket::Pause() {
+void TCustomWSocket::Pause()
+{
     paused_ = true;
     WsAsyncSelect(socketHandle_, windowHandle_, 0, 0);
 }
 
-void TCustomWSocket::Resume() {
+void TCustomWSocket::Resume()
+{
     paused_ = false;
     WsAsyncSelect(socketHandle_, windowHandle_, WM_SOCKET_EVENT, selectMask_);
 }

@@ -24,7 +24,8 @@ struct SendingScope {
 
 } // namespace
 
-int TCustomWSocket::Send(const void* data, int len) {
+int TCustomWSocket::Send(const void* data, int len)
+{
     if (state_ != wsConnected) {
         WsSetLastError(WSAENOTCONN);
         ReportSocketError("Send");
@@ -43,24 +44,28 @@ int TCustomWSocket::Send(const void* data, int len) {
     return result;
 }
 
-int TCustomWSocket::SendText(const std::string& text) {
+int TCustomWSocket::SendText(const std::string& text)
+{
     return Send(text.data(), static_cast<int>(text.size()));
 }
 
-int TCustomWSocket::SendTo(const sockaddr_in& dest, int /*destLen*/, const void* data, int len) {
+int TCustomWSocket::SendTo(const sockaddr_in& dest, int /*destLen*/, const void* data, int len)
+{
     int n = WsSendTo(socketHandle_, data, len, sendFlagsValue_, dest);
     if (n > 0) FireSendData(n);
     return n;
 }
 
-int TCustomWSocket::SendRaw(const void* data, int len) {
+int TCustomWSocket::SendRaw(const void* data, int len)
+{
     int n = socketType_ == SOCK_DGRAM_W ? WsSendTo(socketHandle_, data, len, sendFlagsValue_, remoteAddress_)
                                         : WsSend(socketHandle_, data, len, sendFlagsValue_);
     if (n > 0) FireSendData(n);
     return n;
 }
 
-void TCustomWSocket::AppendToSendBuffer(const void* data, int len) {
+void TCustomWSocket::AppendToSendBuffer(const void* data, int len)
+{
     if (len <= 0) return;
     const char* p = static_cast<const char*>(data);
     if (!sendBuffers_.empty()) {
@@ -79,11 +84,13 @@ void TCustomWSocket::AppendToSendBuffer(const void* data, int len) {
     }
 }
 
-void TCustomWSocket::DiscardSendBuffer() {
+void TCustomWSocket::DiscardSendBuffer()
+{
     sendBuffers_.clear();
 }
 
-void TCustomWSocket::TryToSend() {
+void TCustomWSocket::TryToSend()
+{
     if (socketHandle_ == INVALID_SOCKET) return;
     if (sendBuffers_.empty()) {
         // Nothing was ever buffered: the chain is empty, so it is all sent (otherwise a
@@ -135,7 +142,7 @@ void TCustomWSocket::TryToSend() {
                 return;
             }
             case WSAEWOULDBLOCK:
-                return;  // the write notification resumes
+                return; // the write notification resumes
             default:
                 ReportSocketError("TryToSend failed");
                 return;
@@ -151,11 +158,12 @@ void TCustomWSocket::TryToSend() {
             else if (removed == 0)
                 break;
         }
-        if (n < pending) return;  // the platform's buffer is full
+        if (n < pending) return; // the platform's buffer is full
     }
 }
 
-void TCustomWSocket::Flush() {
+void TCustomWSocket::Flush()
+{
     while (socketHandle_ != INVALID_SOCKET && !allSent_) {
         TryToSend();
         if (socketHandle_ == INVALID_SOCKET || allSent_) break;

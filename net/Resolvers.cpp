@@ -15,19 +15,22 @@ using namespace platform;
 
 namespace {
 
-std::string Format(const char* fmt, const std::string& text, int code) {
+std::string Format(const char* fmt, const std::string& text, int code)
+{
     char buf[600];
     std::snprintf(buf, sizeof buf, fmt, text.c_str(), code);
     return buf;
 }
 
-bool StartsWithDigit(const std::string& s) {
+bool StartsWithDigit(const std::string& s)
+{
     return !s.empty() && std::isdigit(static_cast<unsigned char>(s[0]));
 }
 
 } // namespace
 
-std::uint32_t WSocketResolveHost(const std::string& text) {
+std::uint32_t WSocketResolveHost(const std::string& text)
+{
     if (text.empty() || text.size() > 256) throw ESocketException("WSocketResolveHost: '" + text + "' Invalid Hostname.");
     std::string s = Trim(text);
     if (IsDottedAddress(text)) {
@@ -42,7 +45,8 @@ std::uint32_t WSocketResolveHost(const std::string& text) {
     return entry.addresses.front();
 }
 
-std::uint16_t WSocketResolvePort(const std::string& port, const std::string& proto) {
+std::uint16_t WSocketResolvePort(const std::string& port, const std::string& proto)
+{
     if (port.empty() || port.size() >= 32) throw ESocketException("WSocketResolvePort: Invalid Port.");
     if (StartsWithDigit(port)) return static_cast<std::uint16_t>(ParseLeadingNumber(port));
     std::uint16_t netPort = 0;
@@ -51,7 +55,8 @@ std::uint16_t WSocketResolvePort(const std::string& port, const std::string& pro
     return WsNtohs(netPort);
 }
 
-int WSocketResolveProto(const std::string& proto) {
+int WSocketResolveProto(const std::string& proto)
+{
     if (proto.empty() || proto.size() >= 32) throw ESocketException("WSocketResolveProto: Invalid Protocol.");
     std::string p = Trim(proto);
     if (StartsWithDigit(p)) return ParseLeadingNumber(p);
@@ -61,7 +66,8 @@ int WSocketResolveProto(const std::string& proto) {
     return number;
 }
 
-void WSocketUnloadLibrary() {
+void WSocketUnloadLibrary()
+{
     SocketLibraryStop();
 }
 

@@ -2,7 +2,8 @@
 
 namespace zuneigo {
 
-std::string SocketErrorText(int code) {
+std::string SocketErrorText(int code)
+{
     switch (code) {
     case 0: return "No Error";
     case 10004: return "Interrupted system call";

@@ -34,7 +34,7 @@ std::uint16_t PortAt(const std::string& s, std::size_t i)
 std::string DottedAt(const std::string& s, std::size_t i)
 {
     return std::to_string(Byte(s, i)) + "." + std::to_string(Byte(s, i + 1)) + "." +
-           std::to_string(Byte(s, i + 2)) + "." + std::to_string(Byte(s, i + 3));
+        std::to_string(Byte(s, i + 2)) + "." + std::to_string(Byte(s, i + 3));
 }
 
 std::optional<TSocksFailure> Rejected(std::string text)

@@ -59,11 +59,11 @@ std::optional<TSocksFailure> Socks5ConnectRequest(const std::string& host, std::
 class TSocksReplyReader {
 public:
     enum class Step {
-        NeedMore,     // wait for more bytes
-        SendAuth,     // method 2 chosen: send the user name and password
-        SendConnect,  // send the connect request
-        Granted,      // the relayed connection is up
-        Failed        // Failure() tells why
+        NeedMore,    // wait for more bytes
+        SendAuth,    // method 2 chosen: send the user name and password
+        SendConnect, // send the connect request
+        Granted,     // the relayed connection is up
+        Failed       // Failure() tells why
     };
 
     // socks4: levels "4" and "4A". requestedMethod: 0 or 2 (SOCKS 5 only).

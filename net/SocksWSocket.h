@@ -13,8 +13,12 @@
 
 namespace zuneigo {
 
-enum TSocksAuthentication { socksNoAuthentication, socksAuthenticateUsercode };
-enum TSocksAuthState { authStarting, authSucceeded, authFailed, authNotRequired };
+enum TSocksAuthentication { socksNoAuthentication,
+                            socksAuthenticateUsercode };
+enum TSocksAuthState { authStarting,
+                       authSucceeded,
+                       authFailed,
+                       authNotRequired };
 
 using TSocksAuthStateEvent = std::function<void(TCustomWSocket* Sender, TSocksAuthState AuthState)>;
 using TSocksErrorEvent = std::function<void(TCustomWSocket* Sender, int Error, const std::string& Msg)>;

@@ -20,7 +20,7 @@ struct LookupRequest {
     bool reverse = false;
     std::string name;
     std::uint32_t addr = 0;
-    HostEntry result;   // written by the helper before the message is posted
+    HostEntry result; // written by the helper before the message is posted
 };
 
 namespace {
@@ -28,7 +28,8 @@ namespace {
 // The result of the lookup message this thread took last; valid until its next one.
 thread_local std::shared_ptr<LookupRequest> tlsDelivered;
 
-void RunLookup(std::shared_ptr<LookupRequest> req) {
+void RunLookup(std::shared_ptr<LookupRequest> req)
+{
     HostEntry entry;
     int error = 0;
     if (!req->reverse) {
@@ -51,7 +52,7 @@ void RunLookup(std::shared_ptr<LookupRequest> req) {
     State& s = GetState();
     std::lock_guard lock(s.mutex);
     auto it = s.lookups.find(req->handle);
-    if (it == s.lookups.end() || it->second != req) return;  // cancelled
+    if (it == s.lookups.end() || it->second != req) return; // cancelled
     req->result = std::move(entry);
     auto w = s.windows.find(req->hwnd);
     if (w == s.windows.end()) {
@@ -63,7 +64,8 @@ void RunLookup(std::shared_ptr<LookupRequest> req) {
                              MessageKind::Lookup, static_cast<std::intptr_t>(req->handle)});
 }
 
-HANDLE Start(std::shared_ptr<LookupRequest> req) {
+HANDLE Start(std::shared_ptr<LookupRequest> req)
+{
     State& s = GetState();
     {
         std::lock_guard lock(s.mutex);
@@ -89,7 +91,8 @@ HANDLE Start(std::shared_ptr<LookupRequest> req) {
 
 } // namespace
 
-void LookupMessageTaken(HANDLE handle) {
+void LookupMessageTaken(HANDLE handle)
+{
     if (handle == 0) {
         tlsDelivered.reset();
         return;
@@ -105,7 +108,8 @@ void LookupMessageTaken(HANDLE handle) {
     s.lookups.erase(it);
 }
 
-void DropWindowLookupsLocked(State& s, HWND hwnd) {
+void DropWindowLookupsLocked(State& s, HWND hwnd)
+{
     std::erase_if(s.lookups, [hwnd](const auto& kv) { return kv.second->hwnd == hwnd; });
 }
 
@@ -113,7 +117,8 @@ void DropWindowLookupsLocked(State& s, HWND hwnd) {
 
 using namespace detail;
 
-HANDLE WsAsyncGetHostByName(HWND hwnd, UINT message, const std::string& name) {
+HANDLE WsAsyncGetHostByName(HWND hwnd, UINT message, const std::string& name)
+{
     if (!SocketLibraryRunning()) SocketLibraryStart();
     auto req = std::make_shared<LookupRequest>();
     req->hwnd = hwnd;
@@ -122,7 +127,8 @@ HANDLE WsAsyncGetHostByName(HWND hwnd, UINT message, const std::string& name) {
     return Start(std::move(req));
 }
 
-HANDLE WsAsyncGetHostByAddr(HWND hwnd, UINT message, std::uint32_t addrNetOrder) {
+HANDLE WsAsyncGetHostByAddr(HWND hwnd, UINT message, std::uint32_t addrNetOrder)
+{
     if (!SocketLibraryRunning()) SocketLibraryStart();
     auto req = std::make_shared<LookupRequest>();
     req->hwnd = hwnd;
@@ -132,7 +138,8 @@ HANDLE WsAsyncGetHostByAddr(HWND hwnd, UINT message, std::uint32_t addrNetOrder)
     return Start(std::move(req));
 }
 
-int WsCancelAsyncRequest(HANDLE handle) {
+int WsCancelAsyncRequest(HANDLE handle)
+{
     State& s = GetState();
     std::lock_guard lock(s.mutex);
     auto it = s.lookups.find(handle);
@@ -147,12 +154,14 @@ int WsCancelAsyncRequest(HANDLE handle) {
     return 0;
 }
 
-const HostEntry* WsLookupResult(HANDLE handle) {
+const HostEntry* WsLookupResult(HANDLE handle)
+{
     if (tlsDelivered && tlsDelivered->handle == handle) return &tlsDelivered->result;
     return nullptr;
 }
 
-std::size_t PendingLookupCount() {
+std::size_t PendingLookupCount()
+{
     State& s = GetState();
     std::lock_guard lock(s.mutex);
     return s.lookups.size();

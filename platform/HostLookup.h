@@ -12,7 +12,7 @@
 
 namespace zuneigo::platform {
 
-using HANDLE = std::uintptr_t;   // 0 = none
+using HANDLE = std::uintptr_t; // 0 = none
 
 // Starts a lookup of a host name; returns a non-zero handle at once, or 0 with the error
 // recorded when it cannot be started.

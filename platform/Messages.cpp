@@ -13,8 +13,9 @@
 namespace zuneigo::platform {
 namespace detail {
 
-State& GetState() {
-    static State* state = new State();  // intentionally never destroyed
+State& GetState()
+{
+    static State* state = new State(); // intentionally never destroyed
     return *state;
 }
 
@@ -23,7 +24,8 @@ namespace {
 // Closes the queue when its thread ends: its windows and registrations go with it.
 struct QueueHolder {
     std::shared_ptr<ThreadQueue> queue;
-    ~QueueHolder() {
+    ~QueueHolder()
+    {
         if (!queue) return;
         State& s = GetState();
         std::lock_guard lock(s.mutex);
@@ -51,7 +53,8 @@ thread_local QueueHolder tlsQueue;
 
 } // namespace
 
-std::shared_ptr<ThreadQueue> CurrentQueueLocked() {
+std::shared_ptr<ThreadQueue> CurrentQueueLocked()
+{
     if (tlsQueue.queue) return tlsQueue.queue;
     auto q = std::make_shared<ThreadQueue>();
     q->epollFd = ::epoll_create1(EPOLL_CLOEXEC);
@@ -59,14 +62,15 @@ std::shared_ptr<ThreadQueue> CurrentQueueLocked() {
     if (q->epollFd < 0 || q->eventFd < 0) throw std::runtime_error("cannot create the message queue");
     epoll_event ev{};
     ev.events = EPOLLIN;
-    ev.data.u64 = 0;  // registration ids start at 1
+    ev.data.u64 = 0; // registration ids start at 1
     ::epoll_ctl(q->epollFd, EPOLL_CTL_ADD, q->eventFd, &ev);
     GetState().queues.push_back(q);
     tlsQueue.queue = q;
     return q;
 }
 
-void UpdateSignalLocked(ThreadQueue& q) {
+void UpdateSignalLocked(ThreadQueue& q)
+{
     if (!q.fifo.empty() && !q.signalled) {
         std::uint64_t one = 1;
         while (::write(q.eventFd, &one, sizeof one) < 0 && errno == EINTR) {
@@ -80,7 +84,8 @@ void UpdateSignalLocked(ThreadQueue& q) {
     }
 }
 
-void PushLocked(ThreadQueue& q, const QueuedMessage& m) {
+void PushLocked(ThreadQueue& q, const QueuedMessage& m)
+{
     if (!q.alive) return;
     q.fifo.push_back(m);
     UpdateSignalLocked(q);
@@ -90,7 +95,8 @@ void PushLocked(ThreadQueue& q, const QueuedMessage& m) {
 
 using namespace detail;
 
-HWND CreateHiddenWindow(WindowProc proc) {
+HWND CreateHiddenWindow(WindowProc proc)
+{
     State& s = GetState();
     std::lock_guard lock(s.mutex);
     auto w = std::make_shared<Window>();
@@ -103,9 +109,10 @@ HWND CreateHiddenWindow(WindowProc proc) {
     return w->id;
 }
 
-void DestroyWindow(HWND hwnd) {
+void DestroyWindow(HWND hwnd)
+{
     State& s = GetState();
-    std::shared_ptr<WindowProc> keep;  // a running handler may still use it
+    std::shared_ptr<WindowProc> keep; // a running handler may still use it
     std::lock_guard lock(s.mutex);
     auto it = s.windows.find(hwnd);
     if (it == s.windows.end()) return;
@@ -122,13 +129,15 @@ void DestroyWindow(HWND hwnd) {
     }
 }
 
-bool IsWindow(HWND hwnd) {
+bool IsWindow(HWND hwnd)
+{
     State& s = GetState();
     std::lock_guard lock(s.mutex);
     return s.windows.count(hwnd) != 0;
 }
 
-void SetWindowProc(HWND hwnd, WindowProc proc) {
+void SetWindowProc(HWND hwnd, WindowProc proc)
+{
     State& s = GetState();
     std::lock_guard lock(s.mutex);
     auto it = s.windows.find(hwnd);
@@ -137,7 +146,8 @@ void SetWindowProc(HWND hwnd, WindowProc proc) {
 
 namespace {
 
-bool Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, MessageKind kind, std::intptr_t tag) {
+bool Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, MessageKind kind, std::intptr_t tag)
+{
     State& s = GetState();
     std::lock_guard lock(s.mutex);
     auto it = s.windows.find(hwnd);
@@ -148,22 +158,26 @@ bool Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, MessageKind kin
 
 } // namespace
 
-bool PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+bool PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     return Post(hwnd, message, wParam, lParam, MessageKind::Plain, 0);
 }
 
-bool PostSocketMessage(HWND hwnd, UINT message, int socket, LPARAM lParam) {
+bool PostSocketMessage(HWND hwnd, UINT message, int socket, LPARAM lParam)
+{
     return Post(hwnd, message, static_cast<WPARAM>(socket), lParam, MessageKind::Socket, socket);
 }
 
-void PostQuitMessage(int exitCode) {
+void PostQuitMessage(int exitCode)
+{
     State& s = GetState();
     std::lock_guard lock(s.mutex);
     auto q = CurrentQueueLocked();
     PushLocked(*q, QueuedMessage{MSG{0, WM_QUIT, static_cast<WPARAM>(exitCode), 0}, MessageKind::Plain, 0});
 }
 
-bool PeekMessage(MSG& msg, bool remove) {
+bool PeekMessage(MSG& msg, bool remove)
+{
     State& s = GetState();
     std::shared_ptr<ThreadQueue> q;
     bool harvest;
@@ -192,7 +206,8 @@ bool PeekMessage(MSG& msg, bool remove) {
     return true;
 }
 
-LRESULT DispatchMessage(const MSG& msg) {
+LRESULT DispatchMessage(const MSG& msg)
+{
     std::shared_ptr<WindowProc> proc;
     {
         State& s = GetState();
@@ -204,11 +219,13 @@ LRESULT DispatchMessage(const MSG& msg) {
     return (*proc)(msg.message, msg.wParam, msg.lParam);
 }
 
-LRESULT DefWindowProc(HWND, UINT, WPARAM, LPARAM) {
+LRESULT DefWindowProc(HWND, UINT, WPARAM, LPARAM)
+{
     return 0;
 }
 
-bool WaitMessage(int timeoutMs) {
+bool WaitMessage(int timeoutMs)
+{
     State& s = GetState();
     std::shared_ptr<ThreadQueue> q;
     {
@@ -235,18 +252,22 @@ bool WaitMessage(int timeoutMs) {
     }
 }
 
-bool GetMessage(MSG& msg) {
-    while (!PeekMessage(msg, true)) WaitMessage(-1);
+bool GetMessage(MSG& msg)
+{
+    while (!PeekMessage(msg, true))
+        WaitMessage(-1);
     return msg.message != WM_QUIT;
 }
 
-std::size_t PendingMessageCount() {
+std::size_t PendingMessageCount()
+{
     State& s = GetState();
     std::lock_guard lock(s.mutex);
     return CurrentQueueLocked()->fifo.size();
 }
 
-int QueueFd() {
+int QueueFd()
+{
     State& s = GetState();
     std::lock_guard lock(s.mutex);
     return CurrentQueueLocked()->epollFd;

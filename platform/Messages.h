@@ -14,7 +14,7 @@
 
 namespace zuneigo::platform {
 
-using HWND = std::uint32_t;   // 0 = no window
+using HWND = std::uint32_t; // 0 = no window
 using UINT = unsigned int;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
@@ -27,7 +27,8 @@ constexpr UINT WM_USER = 0x0400;
 // Halves of a 32-bit lParam, as socket notifications pack them (event bits low, error high).
 constexpr std::uint16_t LoWord(LPARAM v) { return static_cast<std::uint16_t>(static_cast<std::uint32_t>(v) & 0xFFFF); }
 constexpr std::uint16_t HiWord(LPARAM v) { return static_cast<std::uint16_t>((static_cast<std::uint32_t>(v) >> 16) & 0xFFFF); }
-constexpr LPARAM MakeLParam(std::uint16_t lo, std::uint16_t hi) {
+constexpr LPARAM MakeLParam(std::uint16_t lo, std::uint16_t hi)
+{
     return static_cast<LPARAM>((static_cast<std::uint32_t>(hi) << 16) | lo);
 }
 

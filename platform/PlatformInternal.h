@@ -16,12 +16,14 @@
 
 namespace zuneigo::platform::detail {
 
-enum class MessageKind { Plain, Socket, Lookup };
+enum class MessageKind { Plain,
+                         Socket,
+                         Lookup };
 
 struct QueuedMessage {
     MSG msg;
     MessageKind kind = MessageKind::Plain;
-    std::intptr_t tag = 0;  // socket descriptor or lookup handle
+    std::intptr_t tag = 0; // socket descriptor or lookup handle
 };
 
 struct Registration;
@@ -30,7 +32,7 @@ struct ThreadQueue {
     std::deque<QueuedMessage> fifo;
     int epollFd = -1;
     int eventFd = -1;
-    bool signalled = false;       // eventFd holds a count (fifo not empty)
+    bool signalled = false; // eventFd holds a count (fifo not empty)
     bool alive = true;
     std::size_t sinceHarvest = 0;
     // Registrations whose notifications this queue collects, by registration id.
@@ -43,7 +45,12 @@ struct Window {
     std::shared_ptr<WindowProc> proc;
 };
 
-enum class Phase { Fresh, Connecting, Connected, Listening, Datagram, Dead };
+enum class Phase { Fresh,
+                   Connecting,
+                   Connected,
+                   Listening,
+                   Datagram,
+                   Dead };
 
 struct Registration {
     std::uint64_t id = 0;
@@ -51,7 +58,7 @@ struct Registration {
     HWND hwnd = 0;
     UINT message = 0;
     long mask = 0;
-    std::shared_ptr<ThreadQueue> queue;  // where its notifications go (null: none)
+    std::shared_ptr<ThreadQueue> queue; // where its notifications go (null: none)
     Phase phase = Phase::Fresh;
     bool readEnabled = true;
     bool acceptEnabled = true;
@@ -70,7 +77,7 @@ struct State {
     std::unordered_map<HWND, std::shared_ptr<Window>> windows;
     HWND nextWindow = 1;
     std::vector<std::weak_ptr<ThreadQueue>> queues;
-    std::unordered_map<int, std::shared_ptr<Registration>> sockets;  // by descriptor
+    std::unordered_map<int, std::shared_ptr<Registration>> sockets; // by descriptor
     std::uint64_t nextRegistration = 1;
     std::unordered_map<HANDLE, std::shared_ptr<LookupRequest>> lookups;
     HANDLE nextLookup = 1;
@@ -121,7 +128,8 @@ void LookupMessageTaken(HANDLE handle);
 void DropWindowLookupsLocked(State& s, HWND hwnd);
 
 template <class Pred>
-void PurgeLocked(State& s, Pred pred) {
+void PurgeLocked(State& s, Pred pred)
+{
     for (auto& weak : s.queues) {
         auto q = weak.lock();
         if (!q) continue;

@@ -22,56 +22,65 @@ namespace {
 
 thread_local int tlsLastError = 0;
 
-inline void Started() {
+inline void Started()
+{
     if (!SocketLibraryRunning()) SocketLibraryStart();
 }
 
 // Records errno in the library's numbering and returns -1.
-int Fail() {
+int Fail()
+{
     tlsLastError = ErrnoToWsaError(errno);
     return SOCKET_ERROR;
 }
 
-int Fail(int code) {
+int Fail(int code)
+{
     tlsLastError = code;
     return SOCKET_ERROR;
 }
 
-std::shared_ptr<Registration> FindLocked(int fd) {
+std::shared_ptr<Registration> FindLocked(int fd)
+{
     auto& s = GetState();
     auto it = s.sockets.find(fd);
     return it == s.sockets.end() ? nullptr : it->second;
 }
 
-int TranslateFlags(int flags) {
+int TranslateFlags(int flags)
+{
     int out = 0;
     if (flags & MSG_OOB_W) out |= MSG_OOB;
     if (flags & MSG_PEEK_W) out |= MSG_PEEK;
     return out;
 }
 
-bool IsNonBlocking(int fd) {
+bool IsNonBlocking(int fd)
+{
     int fl = ::fcntl(fd, F_GETFL);
     return fl >= 0 && (fl & O_NONBLOCK);
 }
 
 } // namespace
 
-int ErrnoToWsaError(int err) {
+int ErrnoToWsaError(int err)
+{
     switch (err) {
     case 0: return 0;
     case EINTR: return WSAEINTR;
     case EBADF: return WSAENOTSOCK;
     case ENOTSOCK: return WSAENOTSOCK;
-    case EACCES: case EPERM: return WSAEACCES;
+    case EACCES:
+    case EPERM: return WSAEACCES;
     case EFAULT: return WSAEFAULT;
     case EINVAL: return WSAEINVAL;
-    case EMFILE: case ENFILE: return WSAEMFILE;
+    case EMFILE:
+    case ENFILE: return WSAEMFILE;
 #if EAGAIN != EWOULDBLOCK
     case EWOULDBLOCK:
 #endif
     case EAGAIN: return WSAEWOULDBLOCK;
-    case EINPROGRESS: return WSAEWOULDBLOCK;  // a non-blocking connect under way
+    case EINPROGRESS: return WSAEWOULDBLOCK; // a non-blocking connect under way
     case EALREADY: return WSAEALREADY;
     case EDESTADDRREQ: return WSAEDESTADDRREQ;
     case EMSGSIZE: return WSAEMSGSIZE;
@@ -89,8 +98,9 @@ int ErrnoToWsaError(int err) {
     case ENETRESET: return WSAENETRESET;
     case ECONNABORTED: return WSAECONNABORTED;
     case ECONNRESET: return WSAECONNRESET;
-    case EPIPE: return WSAECONNRESET;  // the connection is gone; POSIX says so after a reset
-    case ENOBUFS: case ENOMEM: return WSAENOBUFS;
+    case EPIPE: return WSAECONNRESET; // the connection is gone; POSIX says so after a reset
+    case ENOBUFS:
+    case ENOMEM: return WSAENOBUFS;
     case EISCONN: return WSAEISCONN;
     case ENOTCONN: return WSAENOTCONN;
     case ESHUTDOWN: return WSAESHUTDOWN;
@@ -113,7 +123,8 @@ int ErrnoToWsaError(int err) {
     }
 }
 
-int GaiErrorToWsaError(int gaiError) {
+int GaiErrorToWsaError(int gaiError)
+{
     switch (gaiError) {
     case 0: return 0;
     case EAI_NONAME: return WSAHOST_NOT_FOUND;
@@ -130,30 +141,37 @@ int GaiErrorToWsaError(int gaiError) {
     }
 }
 
-int WsGetLastError() {
+int WsGetLastError()
+{
     return tlsLastError;
 }
 
-void WsSetLastError(int code) {
+void WsSetLastError(int code)
+{
     tlsLastError = code;
 }
 
-SOCKET WsSocket(int af, int type, int protocol) {
+SOCKET WsSocket(int af, int type, int protocol)
+{
     Started();
     if (af != AF_INET_W) return Fail(WSAEAFNOSUPPORT);
     int t;
-    if (type == SOCK_STREAM_W) t = SOCK_STREAM;
-    else if (type == SOCK_DGRAM_W) t = SOCK_DGRAM;
-    else return Fail(WSAESOCKTNOSUPPORT);
+    if (type == SOCK_STREAM_W)
+        t = SOCK_STREAM;
+    else if (type == SOCK_DGRAM_W)
+        t = SOCK_DGRAM;
+    else
+        return Fail(WSAESOCKTNOSUPPORT);
     int fd = ::socket(AF_INET, t | SOCK_CLOEXEC, protocol);
     if (fd < 0) return Fail();
     auto& st = GetState();
     std::lock_guard lock(st.mutex);
-    DropRegistrationLocked(st, fd);  // left by a descriptor closed behind the library's back
+    DropRegistrationLocked(st, fd); // left by a descriptor closed behind the library's back
     return fd;
 }
 
-int WsBind(SOCKET s, const sockaddr_in& addr) {
+int WsBind(SOCKET s, const sockaddr_in& addr)
+{
     Started();
     sockaddr_in a = addr;
     a.sin_family = AF_INET;
@@ -161,7 +179,8 @@ int WsBind(SOCKET s, const sockaddr_in& addr) {
     return 0;
 }
 
-int WsListen(SOCKET s, int backlog) {
+int WsListen(SOCKET s, int backlog)
+{
     Started();
     if (::listen(s, backlog) < 0) return Fail();
     auto& st = GetState();
@@ -174,7 +193,8 @@ int WsListen(SOCKET s, int backlog) {
     return 0;
 }
 
-SOCKET WsAccept(SOCKET s, sockaddr_in* addr) {
+SOCKET WsAccept(SOCKET s, sockaddr_in* addr)
+{
     Started();
     sockaddr_in a{};
     socklen_t len = sizeof a;
@@ -206,7 +226,8 @@ SOCKET WsAccept(SOCKET s, sockaddr_in* addr) {
     return fd;
 }
 
-int WsConnect(SOCKET s, const sockaddr_in& addr) {
+int WsConnect(SOCKET s, const sockaddr_in& addr)
+{
     Started();
     sockaddr_in a = addr;
     a.sin_family = AF_INET;
@@ -259,7 +280,8 @@ int WsConnect(SOCKET s, const sockaddr_in& addr) {
     return Fail();
 }
 
-int WsCloseSocket(SOCKET s) {
+int WsCloseSocket(SOCKET s)
+{
     Started();
     auto& st = GetState();
     std::lock_guard lock(st.mutex);
@@ -270,9 +292,11 @@ int WsCloseSocket(SOCKET s) {
     return 0;
 }
 
-int WsShutdown(SOCKET s, int how) {
+int WsShutdown(SOCKET s, int how)
+{
     Started();
-    int h = how == 0 ? SHUT_RD : how == 1 ? SHUT_WR : SHUT_RDWR;
+    int h = how == 0 ? SHUT_RD : how == 1 ? SHUT_WR
+                                          : SHUT_RDWR;
     if (::shutdown(s, h) < 0) return Fail();
     if (h != SHUT_WR) {
         auto& st = GetState();
@@ -287,7 +311,8 @@ int WsShutdown(SOCKET s, int how) {
 
 namespace {
 
-void ArmWrite(SOCKET s) {
+void ArmWrite(SOCKET s)
+{
     auto& st = GetState();
     std::lock_guard lock(st.mutex);
     if (auto r = FindLocked(s)) {
@@ -296,7 +321,8 @@ void ArmWrite(SOCKET s) {
     }
 }
 
-void ReenableRead(SOCKET s) {
+void ReenableRead(SOCKET s)
+{
     auto& st = GetState();
     std::lock_guard lock(st.mutex);
     if (auto r = FindLocked(s)) {
@@ -312,7 +338,8 @@ void ReenableRead(SOCKET s) {
 namespace {
 
 // send and sendto share the retry on EINTR and the write notification after "would block".
-int SendCommon(SOCKET s, const void* data, int len, int flags, const sockaddr* to, socklen_t toLen) {
+int SendCommon(SOCKET s, const void* data, int len, int flags, const sockaddr* to, socklen_t toLen)
+{
     Started();
     if (len < 0) return Fail(WSAEINVAL);
     ssize_t n;
@@ -330,7 +357,8 @@ int SendCommon(SOCKET s, const void* data, int len, int flags, const sockaddr* t
 
 } // namespace
 
-int WsSend(SOCKET s, const void* data, int len, int flags) {
+int WsSend(SOCKET s, const void* data, int len, int flags)
+{
     const int n = SendCommon(s, data, len, flags, nullptr, 0);
     // POSIX takes part of a send when the buffer fills up; the next call would block, so
     // the program hears when the socket takes data again, as after a refused send.
@@ -338,13 +366,15 @@ int WsSend(SOCKET s, const void* data, int len, int flags) {
     return n;
 }
 
-int WsSendTo(SOCKET s, const void* data, int len, int flags, const sockaddr_in& to) {
+int WsSendTo(SOCKET s, const void* data, int len, int flags, const sockaddr_in& to)
+{
     sockaddr_in a = to;
     a.sin_family = AF_INET;
     return SendCommon(s, data, len, flags, reinterpret_cast<const sockaddr*>(&a), sizeof a);
 }
 
-int WsRecv(SOCKET s, void* buf, int len, int flags) {
+int WsRecv(SOCKET s, void* buf, int len, int flags)
+{
     Started();
     if (len < 0) return Fail(WSAEINVAL);
     ssize_t n;
@@ -360,7 +390,8 @@ int WsRecv(SOCKET s, void* buf, int len, int flags) {
     return static_cast<int>(n);
 }
 
-int WsRecvFrom(SOCKET s, void* buf, int len, int flags, sockaddr_in* from) {
+int WsRecvFrom(SOCKET s, void* buf, int len, int flags, sockaddr_in* from)
+{
     Started();
     if (len < 0) return Fail(WSAEINVAL);
     sockaddr_in a{};
@@ -379,14 +410,17 @@ int WsRecvFrom(SOCKET s, void* buf, int len, int flags, sockaddr_in* from) {
     return static_cast<int>(n);
 }
 
-int WsSetSockOpt(SOCKET s, SockOpt option, int value) {
+int WsSetSockOpt(SOCKET s, SockOpt option, int value)
+{
     Started();
-    int name = option == SockOpt::KeepAlive ? SO_KEEPALIVE : option == SockOpt::ReuseAddr ? SO_REUSEADDR : SO_BROADCAST;
+    int name = option == SockOpt::KeepAlive ? SO_KEEPALIVE : option == SockOpt::ReuseAddr ? SO_REUSEADDR
+                                                                                          : SO_BROADCAST;
     if (::setsockopt(s, SOL_SOCKET, name, &value, sizeof value) < 0) return Fail();
     return 0;
 }
 
-int WsSetLinger(SOCKET s, int onOff, int seconds) {
+int WsSetLinger(SOCKET s, int onOff, int seconds)
+{
     Started();
     linger l{};
     l.l_onoff = onOff ? 1 : 0;
@@ -395,7 +429,8 @@ int WsSetLinger(SOCKET s, int onOff, int seconds) {
     return 0;
 }
 
-int WsIoctlFionread(SOCKET s, unsigned long* count) {
+int WsIoctlFionread(SOCKET s, unsigned long* count)
+{
     Started();
     int n = 0;
     if (StreamBytesReadable(s, n) < 0) return Fail();
@@ -404,7 +439,8 @@ int WsIoctlFionread(SOCKET s, unsigned long* count) {
 }
 
 // getsockname/getpeername: the same call shape, only the query differs.
-static int QueryAddress(int (*query)(int, sockaddr*, socklen_t*), SOCKET s, sockaddr_in* addr) {
+static int QueryAddress(int (*query)(int, sockaddr*, socklen_t*), SOCKET s, sockaddr_in* addr)
+{
     Started();
     sockaddr_in a{};
     socklen_t len = sizeof a;
@@ -417,7 +453,8 @@ int WsGetSockName(SOCKET s, sockaddr_in* addr) { return QueryAddress(::getsockna
 
 int WsGetPeerName(SOCKET s, sockaddr_in* addr) { return QueryAddress(::getpeername, s, addr); }
 
-int WsAsyncSelect(SOCKET s, HWND hwnd, UINT message, long mask) {
+int WsAsyncSelect(SOCKET s, HWND hwnd, UINT message, long mask)
+{
     Started();
     int fl = ::fcntl(s, F_GETFL);
     if (fl < 0) return Fail();
@@ -479,14 +516,16 @@ int WsAsyncSelect(SOCKET s, HWND hwnd, UINT message, long mask) {
     return 0;
 }
 
-std::uint32_t WsInetAddr(const std::string& text) {
+std::uint32_t WsInetAddr(const std::string& text)
+{
     Started();
     in_addr a{};
     if (::inet_aton(text.c_str(), &a) == 0) return INADDR_NONE_W;
     return a.s_addr;
 }
 
-std::string WsInetNtoa(std::uint32_t addrNetOrder) {
+std::string WsInetNtoa(std::uint32_t addrNetOrder)
+{
     Started();
     char buf[INET_ADDRSTRLEN];
     in_addr a{};
@@ -495,17 +534,20 @@ std::string WsInetNtoa(std::uint32_t addrNetOrder) {
     return buf;
 }
 
-std::uint16_t WsHtons(std::uint16_t v) {
+std::uint16_t WsHtons(std::uint16_t v)
+{
     Started();
     return htons(v);
 }
 
-std::uint16_t WsNtohs(std::uint16_t v) {
+std::uint16_t WsNtohs(std::uint16_t v)
+{
     Started();
     return ntohs(v);
 }
 
-int WsWakeWhenReady(SOCKET s, long events) {
+int WsWakeWhenReady(SOCKET s, long events)
+{
     std::uint32_t wake = 0;
     if (events & FD_READ) wake |= EPOLLIN | EPOLLRDHUP;
     if (events & FD_WRITE) wake |= EPOLLOUT;
@@ -519,14 +561,16 @@ int WsWakeWhenReady(SOCKET s, long events) {
     return 0;
 }
 
-bool WsGetHostByName(const std::string& name, HostEntry& entry) {
+bool WsGetHostByName(const std::string& name, HostEntry& entry)
+{
     Started();
     return LookupHostName(name, entry);
 }
 
 namespace detail {
 
-bool LookupHostName(const std::string& name, HostEntry& entry) {
+bool LookupHostName(const std::string& name, HostEntry& entry)
+{
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
@@ -543,7 +587,8 @@ bool LookupHostName(const std::string& name, HostEntry& entry) {
         if (p->ai_family != AF_INET) continue;
         auto a = reinterpret_cast<sockaddr_in*>(p->ai_addr)->sin_addr.s_addr;
         bool seen = false;
-        for (auto x : entry.addresses) seen = seen || x == a;
+        for (auto x : entry.addresses)
+            seen = seen || x == a;
         if (!seen) entry.addresses.push_back(a);
     }
     ::freeaddrinfo(res);
@@ -556,7 +601,8 @@ bool LookupHostName(const std::string& name, HostEntry& entry) {
 
 } // namespace detail
 
-bool WsGetServByName(const std::string& name, const std::string& proto, std::uint16_t& portNetOrder) {
+bool WsGetServByName(const std::string& name, const std::string& proto, std::uint16_t& portNetOrder)
+{
     Started();
     servent se{};
     servent* result = nullptr;
@@ -570,7 +616,8 @@ bool WsGetServByName(const std::string& name, const std::string& proto, std::uin
     return true;
 }
 
-bool WsGetProtoByName(const std::string& name, int& protocol) {
+bool WsGetProtoByName(const std::string& name, int& protocol)
+{
     Started();
     protoent pe{};
     protoent* result = nullptr;

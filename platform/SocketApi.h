@@ -133,7 +133,9 @@ int WsSendTo(SOCKET s, const void* data, int len, int flags, const sockaddr_in& 
 int WsRecv(SOCKET s, void* buf, int len, int flags);
 int WsRecvFrom(SOCKET s, void* buf, int len, int flags, sockaddr_in* from);
 // SOL_SOCKET options with a 4-byte int value: SO_KEEPALIVE, SO_REUSEADDR, SO_BROADCAST.
-enum class SockOpt { KeepAlive, ReuseAddr, Broadcast };
+enum class SockOpt { KeepAlive,
+                     ReuseAddr,
+                     Broadcast };
 int WsSetSockOpt(SOCKET s, SockOpt option, int value);
 // SO_LINGER: on (0/1) and time in seconds.
 int WsSetLinger(SOCKET s, int onOff, int seconds);

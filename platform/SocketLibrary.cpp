@@ -16,7 +16,8 @@ std::once_flag sigpipeOnce;
 
 } // namespace
 
-void SocketLibraryStart() {
+void SocketLibraryStart()
+{
     // A write to a connection the peer has closed must fail with an error, not end the
     // program: sends use MSG_NOSIGNAL, and this covers any other write.
     std::call_once(sigpipeOnce, [] { std::signal(SIGPIPE, SIG_IGN); });
@@ -24,20 +25,24 @@ void SocketLibraryStart() {
     if (running.compare_exchange_strong(expected, true)) ++startCount;
 }
 
-void SocketLibraryStop() {
+void SocketLibraryStop()
+{
     bool expected = true;
     if (running.compare_exchange_strong(expected, false)) ++stopCount;
 }
 
-bool SocketLibraryRunning() {
+bool SocketLibraryRunning()
+{
     return running.load(std::memory_order_acquire);
 }
 
-int SocketLibraryStartCount() {
+int SocketLibraryStartCount()
+{
     return startCount.load();
 }
 
-int SocketLibraryStopCount() {
+int SocketLibraryStopCount()
+{
     return stopCount.load();
 }
 

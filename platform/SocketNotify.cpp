@@ -20,7 +20,8 @@ namespace zuneigo::platform::detail {
 namespace {
 
 // The events that may produce the next notification of the selected mask.
-std::uint32_t SelectedInterest(const Registration& r) {
+std::uint32_t SelectedInterest(const Registration& r)
+{
     if (r.hwnd == 0 || r.mask == 0) return 0;
     std::uint32_t ev = 0;
     switch (r.phase) {
@@ -43,7 +44,7 @@ std::uint32_t SelectedInterest(const Registration& r) {
             if ((r.mask & FD_READ) && r.readEnabled) ev |= EPOLLIN;
             if (r.mask & FD_CLOSE) ev |= EPOLLRDHUP;
         } else if (r.mask & FD_CLOSE) {
-            ev |= EPOLLRDHUP;  // nothing more is read; only the peer's close is news
+            ev |= EPOLLRDHUP; // nothing more is read; only the peer's close is news
         }
         if ((r.mask & FD_WRITE) && r.writeArmed) ev |= EPOLLOUT;
         // After our own read shutdown the socket reads as ended (and, shut both ways, as hung
@@ -54,14 +55,16 @@ std::uint32_t SelectedInterest(const Registration& r) {
     return 0;
 }
 
-std::uint32_t ComputeInterest(const Registration& r) {
+std::uint32_t ComputeInterest(const Registration& r)
+{
     if (!r.queue || !r.queue->alive) return 0;
     return SelectedInterest(r) | r.wakeEvents;
 }
 
 // True once the peer has finished sending (its FIN arrived, or the connection is over).
 // Our own read shutdown shows the same signs on the socket; the connection's state does not.
-bool PeerFinished(int fd) {
+bool PeerFinished(int fd)
+{
     tcp_info info{};
     socklen_t len = sizeof info;
     if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &len) < 0) return true;
@@ -77,20 +80,23 @@ bool PeerFinished(int fd) {
     }
 }
 
-int PendingError(int fd) {
+int PendingError(int fd)
+{
     int err = 0;
     socklen_t len = sizeof err;
     if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) < 0) return errno;
     return err;
 }
 
-int Readable(int fd) {
+int Readable(int fd)
+{
     int n = 0;
     return StreamBytesReadable(fd, n) < 0 ? 0 : n;
 }
 
 // Turns the epoll events of one registration into notifications (mutex held).
-void HandleEvents(Registration& r, std::uint32_t events) {
+void HandleEvents(Registration& r, std::uint32_t events)
+{
     if (r.wakeEvents != 0) {
         // A wait of the owner asked to be woken (whatever the mask): anything ready will do.
         r.wakeEvents = 0;
@@ -169,7 +175,8 @@ void HandleEvents(Registration& r, std::uint32_t events) {
 
 } // namespace
 
-void NotifyLocked(Registration& r, long bit, int error) {
+void NotifyLocked(Registration& r, long bit, int error)
+{
     if (!r.queue || r.hwnd == 0 || !(r.mask & bit)) return;
     QueuedMessage m;
     m.msg = MSG{r.hwnd, r.message, static_cast<WPARAM>(r.fd),
@@ -179,13 +186,15 @@ void NotifyLocked(Registration& r, long bit, int error) {
     PushLocked(*r.queue, m);
 }
 
-void NotifyCloseLocked(Registration& r, int error) {
+void NotifyCloseLocked(Registration& r, int error)
+{
     r.phase = Phase::Dead;
     r.closeError = error;
     NotifyLocked(r, FD_CLOSE, error);
 }
 
-int StreamBytesReadable(int fd, int& count) {
+int StreamBytesReadable(int fd, int& count)
+{
     int n = 0;
     if (::ioctl(fd, FIONREAD, &n) < 0) return -1;
     if (n == 0) {
@@ -201,7 +210,8 @@ int StreamBytesReadable(int fd, int& count) {
     return 0;
 }
 
-std::shared_ptr<Registration> FreshRegistrationLocked(State& s, int fd) {
+std::shared_ptr<Registration> FreshRegistrationLocked(State& s, int fd)
+{
     DropRegistrationLocked(s, fd);
     auto r = std::make_shared<Registration>();
     r->id = s.nextRegistration++;
@@ -210,7 +220,8 @@ std::shared_ptr<Registration> FreshRegistrationLocked(State& s, int fd) {
     return r;
 }
 
-void UpdateInterestLocked(Registration& r) {
+void UpdateInterestLocked(Registration& r)
+{
     std::uint32_t want = ComputeInterest(r);
     if (want == r.interest) return;
     int epfd = r.queue ? r.queue->epollFd : -1;
@@ -231,7 +242,8 @@ void UpdateInterestLocked(Registration& r) {
     r.interest = want;
 }
 
-void HarvestSocketEvents(const std::shared_ptr<ThreadQueue>& q, int timeoutMs) {
+void HarvestSocketEvents(const std::shared_ptr<ThreadQueue>& q, int timeoutMs)
+{
     epoll_event events[64];
     int n;
     do {
@@ -241,16 +253,17 @@ void HarvestSocketEvents(const std::shared_ptr<ThreadQueue>& q, int timeoutMs) {
     std::lock_guard lock(s.mutex);
     q->sinceHarvest = 0;
     for (int i = 0; i < n; ++i) {
-        if (events[i].data.u64 == 0) continue;  // the posted-message signal
+        if (events[i].data.u64 == 0) continue; // the posted-message signal
         auto it = q->sockets.find(events[i].data.u64);
-        if (it == q->sockets.end()) continue;  // closed meanwhile
+        if (it == q->sockets.end()) continue; // closed meanwhile
         Registration& r = *it->second;
         HandleEvents(r, events[i].events);
         UpdateInterestLocked(r);
     }
 }
 
-void LeaveQueueLocked(Registration& r) {
+void LeaveQueueLocked(Registration& r)
+{
     if (r.interest != 0 && r.queue) {
         epoll_event ev{};
         ::epoll_ctl(r.queue->epollFd, EPOLL_CTL_DEL, r.fd, &ev);
@@ -259,7 +272,8 @@ void LeaveQueueLocked(Registration& r) {
     if (r.queue) r.queue->sockets.erase(r.id);
 }
 
-void DropRegistrationLocked(State& s, int fd) {
+void DropRegistrationLocked(State& s, int fd)
+{
     auto it = s.sockets.find(fd);
     if (it != s.sockets.end()) {
         LeaveQueueLocked(*it->second);
@@ -268,7 +282,8 @@ void DropRegistrationLocked(State& s, int fd) {
     PurgeLocked(s, [fd](const QueuedMessage& m) { return m.kind == MessageKind::Socket && m.tag == fd; });
 }
 
-void DropQueueRegistrationsLocked(State& s, ThreadQueue& q) {
+void DropQueueRegistrationsLocked(State& s, ThreadQueue& q)
+{
     for (auto& [id, r] : q.sockets) {
         r->interest = 0;
         r->queue.reset();

@@ -31,7 +31,7 @@ struct Timers {
 
 Timers& GetTimers()
 {
-    static Timers* timers = new Timers();  // never destroyed, like the platform state
+    static Timers* timers = new Timers(); // never destroyed, like the platform state
     return *timers;
 }
 
@@ -70,7 +70,7 @@ void RunTimers()
         }
         auto w = s.windows.find(next->first.first);
         if (w == s.windows.end()) {
-            t.entries.erase(next);  // the window is gone: so is its timer
+            t.entries.erase(next); // the window is gone: so is its timer
             continue;
         }
         detail::ThreadQueue& q = *w->second->queue;

@@ -39,7 +39,7 @@ TAdStore::TAdStore(std::string path) : path_(std::move(path))
 {
     fd_ = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd_ < 0) Fail("cannot open", path_);
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd_, &st) != 0) Fail("cannot read", path_);
     const auto size = static_cast<std::uint64_t>(st.st_size);
     std::uint64_t end = 0;
@@ -63,7 +63,7 @@ TAdStore::~TAdStore()
 
 void TAdStore::Refresh()
 {
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd_, &st) == 0) {
         size_ = static_cast<std::uint64_t>(st.st_size);
         modified_ = st.st_mtime;

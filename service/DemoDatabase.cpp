@@ -50,7 +50,10 @@ public:
     int Between(int low, int high) { return low + static_cast<int>(Next() % static_cast<std::uint64_t>(high - low + 1)); }
     double Unit() { return static_cast<double>(Next() >> 11) / 9007199254740992.0; }
     template <class T, std::size_t N>
-    const T& Pick(const std::array<T, N>& items) { return items[Next() % N]; }
+    const T& Pick(const std::array<T, N>& items)
+    {
+        return items[Next() % N];
+    }
 
 private:
     std::uint64_t state_ = 0x5A756E6569676Full;
@@ -70,8 +73,10 @@ std::string MailName(std::string_view name)
         case 0xDC: out += "ue"; break;
         case 0xDF: out += "ss"; break;
         default:
-            if (c >= 'A' && c <= 'Z') out += static_cast<char>(c + 32);
-            else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) out += static_cast<char>(c);
+            if (c >= 'A' && c <= 'Z')
+                out += static_cast<char>(c + 32);
+            else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+                out += static_cast<char>(c);
         }
     }
     return out;
@@ -140,14 +145,14 @@ std::string DemoDatabase(std::uint32_t count)
 
 bool WriteDemoDatabase(const std::string& path, std::uint32_t count)
 {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) == 0) return false;
     const std::string text = DemoDatabase(count);
     const std::string temp = path + ".demo-" + std::to_string(::getpid());
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) throw Exception("cannot write " + temp + ": " + std::strerror(errno));
     const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fflush(f) == 0 &&
-                    ::fdatasync(::fileno(f)) == 0;
+        ::fdatasync(::fileno(f)) == 0;
     std::fclose(f);
     // link() instead of rename(): a file that appeared meanwhile is never replaced.
     if (!ok || ::link(temp.c_str(), path.c_str()) != 0) {

@@ -8,7 +8,7 @@ namespace {
 std::string Page(const std::string& title, const std::string& body)
 {
     return "<!DOCTYPE html>\r\n<html lang=\"de\"><head><meta charset=\"windows-1252\"><title>" + title +
-           "</title></head>\r\n<body><h1>" + title + "</h1>\r\n" + body + "\r\n</body></html>\r\n";
+        "</title></head>\r\n<body><h1>" + title + "</h1>\r\n" + body + "\r\n</body></html>\r\n";
 }
 
 } // namespace

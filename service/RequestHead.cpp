@@ -20,7 +20,7 @@ char LowerAscii(char c)
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+        std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 int HexValue(char c)
@@ -33,8 +33,10 @@ int HexValue(char c)
 
 std::string_view TrimBlanks(std::string_view s)
 {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -54,7 +56,7 @@ bool DecodeBase64(std::string_view in, std::string& out)
                 if (i + 4 != in.size() || j < 2) return false;
                 ++pad;
             } else {
-                if (pad > 0) return false;  // data after padding
+                if (pad > 0) return false; // data after padding
                 const auto p = alphabet.find(c);
                 if (p == std::string_view::npos) return false;
                 v = static_cast<unsigned>(p);
@@ -129,7 +131,7 @@ int TRequestReader::ParseRequestLine(std::string_view line)
 int TRequestReader::ParseHeaderLine(std::string_view line)
 {
     const auto colon = line.find(':');
-    if (colon == std::string_view::npos || colon == 0) return 400;  // also folded lines
+    if (colon == std::string_view::npos || colon == 0) return 400; // also folded lines
     const std::string_view name = line.substr(0, colon);
     if (!std::all_of(name.begin(), name.end(), [](char c) { return IsTokenChar(static_cast<unsigned char>(c)); }))
         return 400;
@@ -137,7 +139,7 @@ int TRequestReader::ParseHeaderLine(std::string_view line)
     if (std::any_of(value.begin(), value.end(), [](char c) { return c == '\r' || c == '\0'; }))
         return 400;
     if (EqualsNoCase(name, "Authorization")) {
-        if (hasAuthorization_) return 400;  // two sets of credentials: which one counts?
+        if (hasAuthorization_) return 400; // two sets of credentials: which one counts?
         hasAuthorization_ = true;
         head_.authorization = std::string(value);
     }

@@ -14,13 +14,16 @@ namespace zuneigo::service {
 inline constexpr std::size_t MaxRequestLine = 8192;
 inline constexpr std::size_t MaxHeaderBytes = 8192;
 
-enum class Route { Home, Database, Submit, NotFound };
+enum class Route { Home,
+                   Database,
+                   Submit,
+                   NotFound };
 
 struct RequestHead {
     std::string method;
     std::string target;
-    std::string path;   // undecoded: only the exact paths of the service ever match
-    std::string query;  // without the "?"
+    std::string path;  // undecoded: only the exact paths of the service ever match
+    std::string query; // without the "?"
     int minorVersion = 0;
     std::string authorization;
 };

@@ -71,18 +71,25 @@ int main(int argc, char** argv)
         }
         if (i + 1 >= argc) UsageError(a.rfind("--", 0) == 0 ? a + " needs a value" : "unknown argument " + a);
         const std::string v = argv[++i];
-        if (a == "--bind") options.bindAddr = v;
-        else if (a == "--port") options.port = std::to_string(Number(a, v, 65535));
-        else if (a == "--data") data = v;
-        else if (a == "--demo") demo = static_cast<long>(Number(a, v, 10000000));
-        else if (a == "--user") options.user = v;
-        else if (a == "--password") options.password = v;
+        if (a == "--bind")
+            options.bindAddr = v;
+        else if (a == "--port")
+            options.port = std::to_string(Number(a, v, 65535));
+        else if (a == "--data")
+            data = v;
+        else if (a == "--demo")
+            demo = static_cast<long>(Number(a, v, 10000000));
+        else if (a == "--user")
+            options.user = v;
+        else if (a == "--password")
+            options.password = v;
         else if (a == "--timeout") {
             char* end = nullptr;
             const double s = std::strtod(v.c_str(), &end);
             if (v.empty() || *end != '\0' || !(s > 0) || s > 86400) UsageError("--timeout needs seconds above 0");
             options.timeout = std::chrono::milliseconds(static_cast<long long>(s * 1000));
-        } else UsageError("unknown option " + a);
+        } else
+            UsageError("unknown option " + a);
         if (v.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) UsageError(a + ": no line breaks");
     }
     if (options.user.find(':') != std::string::npos) UsageError("--user must not contain ':'");
@@ -125,7 +132,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "zuneigo-service: %llu ads in %s\n",
                      static_cast<unsigned long long>(store.RecordCount()), data.c_str());
         platform::MSG m;
-        while (platform::GetMessage(m)) platform::DispatchMessage(m);
+        while (platform::GetMessage(m))
+            platform::DispatchMessage(m);
         server.Stop();
         std::fprintf(stderr, "zuneigo-service: stopped\n");
     } catch (const std::exception& e) {

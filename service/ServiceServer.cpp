@@ -31,8 +31,8 @@ std::size_t ClientLimit()
 
 TServiceClient::TServiceClient(TServiceServer& server, SOCKET handle) : server_(server)
 {
-    SetLingerOnOff(wsLingerNoSet);  // a fresh socket closes gracefully: the answer is delivered
-    SetLineEnd("\n");             // a lone LF ends a line too; the reader drops the CR
+    SetLingerOnOff(wsLingerNoSet); // a fresh socket closes gracefully: the answer is delivered
+    SetLineEnd("\n");              // a lone LF ends a line too; the reader drops the CR
     SetLineMode(true);
     OnDataAvailable = [this](TCustomWSocket*, std::uint16_t) { LineReceived(); };
     OnDataSent = [this](TCustomWSocket*, std::uint16_t) {
@@ -77,7 +77,7 @@ void TServiceClient::LineReceived()
         line.append(buffer, static_cast<std::size_t>(got));
     }
     taken_ += line.size();
-    if (line.empty() || line.back() != '\n') return;  // cut off by the close: no request
+    if (line.empty() || line.back() != '\n') return; // cut off by the close: no request
     if (const int status = reader_.AddLine(line)) {
         if (status == 200)
             AnswerRequest();
@@ -147,8 +147,8 @@ void TServiceClient::SendAnswer(int status, const std::string& type, const std::
     SetLineMode(false);
     const bool isHead = reader_.HasRequestLine() && reader_.Head().method == "HEAD";
     std::string header = "HTTP/1.0 " + std::to_string(status) + " " + ReasonPhrase(status) +
-                         "\r\nServer: zuneigo-service\r\nDate: " + HttpDate(std::time(nullptr)) +
-                         "\r\nContent-Type: " + type + "\r\n";
+        "\r\nServer: zuneigo-service\r\nDate: " + HttpDate(std::time(nullptr)) +
+        "\r\nContent-Type: " + type + "\r\n";
     if (!fileBody_) header += "Content-Length: " + std::to_string(body.size()) + "\r\n";
     header += extra + "Connection: close\r\n\r\n";
     Log(status, isHead ? 0 : (fileBody_ ? bodyEnd_ : body.size()));
@@ -160,7 +160,7 @@ void TServiceClient::SendAnswer(int status, const std::string& type, const std::
     }
     complete_ = status != 400 && status != 414 && status != 431 && status != 505;
     SendText(header);
-    SendMoreBody();  // what the socket takes at once goes now, the rest on OnDataSent
+    SendMoreBody(); // what the socket takes at once goes now, the rest on OnDataSent
 }
 
 void TServiceClient::SendMoreBody()
@@ -208,7 +208,8 @@ void TServiceClient::Finish()
 // ---------------------------------------------------------------- server
 
 TServiceServer::TServiceServer(ServiceOptions options, TAdStore& store)
-    : options_(std::move(options)), store_(store)
+    : options_(std::move(options)),
+      store_(store)
 {
     maxClients_ = ClientLimit();
     window_ = platform::CreateHiddenWindow([this](platform::UINT msg, platform::WPARAM w, platform::LPARAM) {
@@ -246,7 +247,8 @@ void TServiceServer::Stop()
 {
     platform::KillTimer(window_, SweepTimer);
     if (listener_.State() != wsClosed) listener_.Close();
-    for (auto& [key, client] : clients_) client->Drop();
+    for (auto& [key, client] : clients_)
+        client->Drop();
     finished_.clear();
     clients_.clear();
 }
@@ -275,12 +277,13 @@ void TServiceServer::SessionAvailable()
 
 void TServiceServer::Release(TServiceClient* client)
 {
-    finished_.push_back(client);  // its own handler is still running: freed later
+    finished_.push_back(client); // its own handler is still running: freed later
 }
 
 void TServiceServer::FreeFinished()
 {
-    for (TServiceClient* c : finished_) clients_.erase(c);
+    for (TServiceClient* c : finished_)
+        clients_.erase(c);
     finished_.clear();
 }
 

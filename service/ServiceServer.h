@@ -38,7 +38,9 @@ protected:
     bool FireDataAvailable(std::uint16_t error) override;
 
 private:
-    enum class Phase { Head, Sending, Draining };
+    enum class Phase { Head,
+                       Sending,
+                       Draining };
     void LineReceived();
     void Answer(int status);
     void AnswerRequest();
@@ -55,8 +57,8 @@ private:
     std::uint64_t bodyOffset_ = 0;
     std::uint64_t bodyEnd_ = 0;
     bool finished_ = false;
-    bool complete_ = false;  // the whole head was read
-    bool fileBody_ = false;  // the body is the database file, sent in chunks
+    bool complete_ = false; // the whole head was read
+    bool fileBody_ = false; // the body is the database file, sent in chunks
     std::string peer_;
     std::chrono::steady_clock::time_point lastActivity_;
 };

@@ -45,9 +45,9 @@ public:
     }
     std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override
     {
-        const std::int64_t base = origin == SeekOrigin::Begin     ? 0
-                                  : origin == SeekOrigin::Current ? static_cast<std::int64_t>(pos_)
-                                                                  : Size();
+        const std::int64_t base = origin == SeekOrigin::Begin ? 0
+            : origin == SeekOrigin::Current                   ? static_cast<std::int64_t>(pos_)
+                                                              : Size();
         pos_ = static_cast<std::size_t>(std::max<std::int64_t>(0, base + offset));
         return static_cast<std::int64_t>(pos_);
     }
@@ -70,7 +70,8 @@ private:
 class RequestScope {
 public:
     RequestScope(THttpCli& cli, const std::string& url, const std::string& proxy, TStream& stream)
-        : cli_(cli), owned_(cli.RequestState() == hsReady)
+        : cli_(cli),
+          owned_(cli.RequestState() == hsReady)
     {
         if (!owned_)
             return;

@@ -223,7 +223,7 @@ void AdDatabase::SummarizeUpTo(std::size_t records)
 std::size_t AdDatabase::MemoryUsage() const
 {
     return bytes_.capacity() + recordStarts_.capacity() * sizeof(std::uint64_t) +
-           summaries_.capacity() * sizeof(AdSummary);
+        summaries_.capacity() * sizeof(AdSummary);
 }
 
 void StreamToLines(AdDatabase& lines, TStream& stream)

@@ -70,7 +70,7 @@ private:
 
     std::vector<char> bytes_;
     std::vector<std::uint64_t, LargeAllocator<std::uint64_t>> recordStarts_; // offset of line 14k, for every such line
-    std::vector<AdSummary, LargeAllocator<AdSummary>> summaries_; // one per whole record
+    std::vector<AdSummary, LargeAllocator<AdSummary>> summaries_;            // one per whole record
     std::size_t lineCount_ = 0;
 };
 

@@ -6,18 +6,18 @@ namespace zuneigo {
 
 enum AdField : int {
     Name = 0,
-    IsMan = 1,       // "1" man, "0" woman
-    SeeksMan = 2,    // "1" seeks a man, "0" seeks a woman
+    IsMan = 1,    // "1" man, "0" woman
+    SeeksMan = 2, // "1" seeks a man, "0" seeks a woman
     Age = 3,
     Height = 4,
     Weight = 5,
-    Smoker = 6,      // "1" smoker, "0" non-smoker
+    Smoker = 6, // "1" smoker, "0" non-smoker
     Hair = 7,
     Eyes = 8,
     Activities = 9,
     Title = 10,
     Contact = 11,
-    PosX = 12,       // top-left corner of the residence marker, map pixels
+    PosX = 12, // top-left corner of the residence marker, map pixels
     PosY = 13
 };
 

@@ -1,6 +1,5 @@
 #include "app/core/AdSearch.h"
 
-
 namespace zuneigo {
 
 namespace {

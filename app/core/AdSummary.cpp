@@ -19,7 +19,8 @@ std::uint8_t FlagBits(const char* begin, const char* end, std::uint8_t one, std:
 {
     if (end - begin != 1)
         return 0;
-    return *begin == '1' ? one : *begin == '0' ? zero : 0;
+    return *begin == '1' ? one : *begin == '0' ? zero
+                                               : 0;
 }
 
 // The everyday form, up to nine decimal digits with an optional minus, without the
@@ -53,9 +54,9 @@ void BreakMasks(const char* p, std::uint32_t& cr, std::uint32_t& lf)
     const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
     cr = static_cast<std::uint32_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(lo, crs)))) |
-         static_cast<std::uint32_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(hi, crs)))) << 16;
+        static_cast<std::uint32_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(hi, crs)))) << 16;
     lf = static_cast<std::uint32_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(lo, lfs)))) |
-         static_cast<std::uint32_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(hi, lfs)))) << 16;
+        static_cast<std::uint32_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(hi, lfs)))) << 16;
 }
 
 int Lowest(std::uint32_t m) { return std::countr_zero(m); }

@@ -10,11 +10,11 @@ namespace zuneigo {
 
 struct AdSummary {
     enum : std::uint8_t {
-        IsManOne = 1,     // field IsMan is exactly "1"
-        IsManZero = 2,    // ... exactly "0"
-        SeeksManOne = 4,  // field SeeksMan is exactly "1"
-        SeeksManZero = 8, // ... exactly "0"
-        AgeValid = 16,    // Age converts
+        IsManOne = 1,       // field IsMan is exactly "1"
+        IsManZero = 2,      // ... exactly "0"
+        SeeksManOne = 4,    // field SeeksMan is exactly "1"
+        SeeksManZero = 8,   // ... exactly "0"
+        AgeValid = 16,      // Age converts
         PositionValid = 32, // PosX and PosY both convert
     };
     std::uint8_t Flags = 0;

@@ -19,7 +19,8 @@ struct LargeAllocator {
     using value_type = T;
     LargeAllocator() = default;
     template <class U>
-    LargeAllocator(const LargeAllocator<U>&) noexcept {}
+    LargeAllocator(const LargeAllocator<U>&) noexcept
+    {}
 
     T* allocate(std::size_t n)
     {
@@ -27,7 +28,7 @@ struct LargeAllocator {
         if (bytes < HugePageSize)
             return static_cast<T*>(::operator new(bytes));
         const std::size_t rounded = (bytes + HugePageSize - 1) / HugePageSize * HugePageSize;
-        void* p = ::operator new(rounded, std::align_val_t{HugePageSize});
+        void* p = ::operator new (rounded, std::align_val_t{HugePageSize});
         AdviseHugePages(p, rounded);
         return static_cast<T*>(p);
     }
@@ -36,10 +37,13 @@ struct LargeAllocator {
         if (n * sizeof(T) < HugePageSize)
             ::operator delete(p);
         else
-            ::operator delete(p, std::align_val_t{HugePageSize});
+            ::operator delete (p, std::align_val_t{HugePageSize});
     }
     template <class U>
-    bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
+    bool operator==(const LargeAllocator<U>&) const noexcept
+    {
+        return true;
+    }
 };
 
 } // namespace zuneigo

@@ -24,25 +24,33 @@ inline constexpr int ResultColumnCount = 12;
 
 // Column 0 is the row's caption. The detail window reads its fields from these positions,
 // so the order is part of how the two windows meet.
-inline constexpr std::array<ResultColumn, ResultColumnCount> ResultColumns = {{
-    {"Name", 80, AdField::Name},
-    {"Alter", 50, AdField::Age},
-    {"Gr\xF6\337e", 50, AdField::Height},
-    {"Gewicht", 50, AdField::Weight},
-    {"Raucher", 50, AdField::Smoker},
-    {"Titel", 110, AdField::Title},
-    {"Haare", 50, AdField::Hair},
-    {"Augen", 50, AdField::Eyes},
-    {"T\xE4tigkeiten", 50, AdField::Activities},
-    {"Kontakt", 50, AdField::Contact},
-    {"X-Pos", 50, AdField::PosX},
-    {"Y-Pos", 50, AdField::PosY}
-}};
+inline constexpr std::array<ResultColumn, ResultColumnCount> ResultColumns = {{{"Name", 80, AdField::Name},
+                                                                               {"Alter", 50, AdField::Age},
+                                                                               {"Gr\xF6\337e", 50, AdField::Height},
+                                                                               {"Gewicht", 50, AdField::Weight},
+                                                                               {"Raucher", 50, AdField::Smoker},
+                                                                               {"Titel", 110, AdField::Title},
+                                                                               {"Haare", 50, AdField::Hair},
+                                                                               {"Augen", 50, AdField::Eyes},
+                                                                               {"T\xE4tigkeiten", 50, AdField::Activities},
+                                                                               {"Kontakt", 50, AdField::Contact},
+                                                                               {"X-Pos", 50, AdField::PosX},
+                                                                               {"Y-Pos", 50, AdField::PosY}}};
 
 // Column numbers the detail window and the position read use.
 enum ResultColumnIndex : int {
-    ColName = 0, ColAge = 1, ColHeight = 2, ColWeight = 3, ColSmoker = 4, ColTitle = 5,
-    ColHair = 6, ColEyes = 7, ColActivities = 8, ColContact = 9, ColPosX = 10, ColPosY = 11
+    ColName = 0,
+    ColAge = 1,
+    ColHeight = 2,
+    ColWeight = 3,
+    ColSmoker = 4,
+    ColTitle = 5,
+    ColHair = 6,
+    ColEyes = 7,
+    ColActivities = 8,
+    ColContact = 9,
+    ColPosX = 10,
+    ColPosY = 11
 };
 
 using ResultCells = std::array<std::string_view, ResultColumnCount>;
@@ -63,7 +71,7 @@ public:
     ResultCells Cells(std::size_t row) const;
 
 private:
-    std::vector<char, LargeAllocator<char>> text_; // the matching records' lines, row after row
+    std::vector<char, LargeAllocator<char>> text_;                    // the matching records' lines, row after row
     std::vector<std::size_t, LargeAllocator<std::size_t>> rowStarts_; // where each row begins in text_
 };
 

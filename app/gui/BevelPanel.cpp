@@ -23,7 +23,7 @@ void TBevelPanel::paintEvent(QPaintEvent*)
         painter.drawLine(b.bottomLeft(), b.bottomRight());
         painter.drawLine(b.topRight(), b.bottomRight());
     };
-    bevel(r, dark, light);                          // lowered outer
+    bevel(r, dark, light);                        // lowered outer
     bevel(r.adjusted(1, 1, -1, -1), light, dark); // raised inner
 }
 

@@ -34,7 +34,9 @@ namespace {
 // from; the keyboard reaches the other one with the arrow keys.
 class PairFocus : public QObject {
 public:
-    PairFocus(QRadioButton* a, QRadioButton* b, QObject* parent) : QObject(parent), a_(a), b_(b)
+    PairFocus(QRadioButton* a, QRadioButton* b, QObject* parent) : QObject(parent),
+                                                                   a_(a),
+                                                                   b_(b)
     {
         a->installEventFilter(this);
         b->installEventFilter(this);

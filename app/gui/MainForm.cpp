@@ -116,8 +116,10 @@ bool TMainForm::FormCloseQuery()
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    if (FormCloseQuery()) event->accept();
-    else event->ignore();
+    if (FormCloseQuery())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void TMainForm::showEvent(QShowEvent* event)

@@ -68,7 +68,8 @@ void TMainForm::SetEntryTabOrder()
     // The fields first, then the radio pairs, as the ad is usually filled in.
     QWidget* order[] = {NameEd, AlterEd, GrossEd, GewEd, bMann, BFrau, SMann, SFrau, Raucher, NRaucher,
                         HaareEd, AugenEd, MakeEd, TitleEd, emailEd, ScrollBox1, SubmitBtn, ProxyEdit};
-    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 } // namespace zuneigo

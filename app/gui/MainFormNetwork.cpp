@@ -71,8 +71,7 @@ void TMainForm::SubmitBtnClick()
         Typed(TitleEd),
         Typed(emailEd),
         std::to_string(Shape1->x()),
-        std::to_string(Shape1->y())
-    };
+        std::to_string(Shape1->y())};
     try {
         FetchDocument(*HttpCli1, BuildSubmitUrl(SubmitUrlPrefix(), ad), Typed(ProxyEdit));
     } catch (...) {

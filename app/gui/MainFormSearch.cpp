@@ -30,7 +30,9 @@ namespace {
 class ListEvents : public QObject {
 public:
     ListEvents(QObject* parent, std::function<void(QKeyEvent*)> key, std::function<void()> doubleClick)
-        : QObject(parent), key_(std::move(key)), doubleClick_(std::move(doubleClick))
+        : QObject(parent),
+          key_(std::move(key)),
+          doubleClick_(std::move(doubleClick))
     {
     }
 

@@ -96,7 +96,8 @@ void TPictureBox::KeepMouse(Qt::MouseButtons down)
         return;
     }
     // A hidden widget loses the mouse; hand it to the picture that shows now.
-    TPictureBox* shown = isVisible() ? this : pressed_->isVisible() ? pressed_ : nullptr;
+    TPictureBox* shown = isVisible() ? this : pressed_->isVisible() ? pressed_
+                                                                    : nullptr;
     if (shown && grabber != shown) shown->grabMouse();
 }
 

@@ -48,15 +48,16 @@ double SecondsSinceStart()
 // the report waits until the whole window has been painted.
 class FirstPaintFilter : public QObject {
 public:
-    explicit FirstPaintFilter(QWidget* window) : QObject(qApp), window_(window) {}
+    explicit FirstPaintFilter(QWidget* window) : QObject(qApp),
+                                                 window_(window) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() != QEvent::Paint || seen_ || !watched->isWidgetType() || !window_
-            || static_cast<QWidget*>(watched)->window() != window_)
+        if (event->type() != QEvent::Paint || seen_ || !watched->isWidgetType() || !window_ || static_cast<QWidget*>(watched)->window() != window_)
             return false;
         seen_ = true;
-        QMetaObject::invokeMethod(this, [this] { Report(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { Report(); }, Qt::QueuedConnection);
         return false;
     }
 

@@ -74,8 +74,7 @@ int main(int argc, char** argv)
     }
     // The search alone, as the window's search runs it (the rows copied), then the
     // window's handler with the list laid out and painted.
-    SearchCriteria criteria{true, false, TMainForm::SpinValue(form.VonAge), TMainForm::SpinValue(form.BisAge),
-                            TMainForm::SpinValue(form.UmKreis), {form.Shape2->x(), form.Shape2->y()}};
+    SearchCriteria criteria{true, false, TMainForm::SpinValue(form.VonAge), TMainForm::SpinValue(form.BisAge), TMainForm::SpinValue(form.UmKreis), {form.Shape2->x(), form.Shape2->y()}};
     auto t = Clock::now();
     const ResultRows rows(form.Database, criteria);
     std::printf("search_ms=%.1f\n", Ms(t, Clock::now()));

@@ -15,7 +15,10 @@ private:
     std::uint64_t Random();
     std::uint32_t Below(std::uint32_t n) { return static_cast<std::uint32_t>(Random() % n); }
     template <std::size_t N>
-    const char* Pick(const char* const (&list)[N]) { return list[Below(N)]; }
+    const char* Pick(const char* const (&list)[N])
+    {
+        return list[Below(N)];
+    }
 
     std::uint64_t state_;
 };

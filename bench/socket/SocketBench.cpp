@@ -29,7 +29,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int ListenOn(int port) {
+int ListenOn(int port)
+{
     int l = ::socket(AF_INET, SOCK_STREAM, 0);
     int one = 1;
     ::setsockopt(l, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
@@ -48,7 +49,8 @@ int ListenOn(int port) {
 
 constexpr int LineBytes = 20;
 
-int Serve(int port, long long bytes, bool lines = false) {
+int Serve(int port, long long bytes, bool lines = false)
+{
     int l = ListenOn(port);
     int c = ::accept(l, nullptr, nullptr);
     auto t0 = Clock::now();
@@ -78,7 +80,8 @@ int Serve(int port, long long bytes, bool lines = false) {
     return 0;
 }
 
-int Sink(int port) {
+int Sink(int port)
+{
     int l = ListenOn(port);
     int c = ::accept(l, nullptr, nullptr);
     auto t0 = Clock::now();
@@ -97,19 +100,22 @@ int Sink(int port) {
 }
 
 // Connects to the local peer, runs messages until the session closes, prints the figures.
-int ConnectAndReport(TWSocket& s, int port, const bool& closed, const long long& bytes) {
+int ConnectAndReport(TWSocket& s, int port, const bool& closed, const long long& bytes)
+{
     s.SetAddr("127.0.0.1");
     s.SetPort(std::to_string(port));
     auto t0 = Clock::now();
     s.Connect();
     auto& app = platform::Application::Instance();
-    while (!closed) app.HandleMessage();
+    while (!closed)
+        app.HandleMessage();
     double sec = std::chrono::duration<double>(Clock::now() - t0).count();
     std::printf("bytes=%lld seconds=%.4f\n", bytes, sec);
     return 0;
 }
 
-int Receive(int port, int bufferSize) {
+int Receive(int port, int bufferSize)
+{
     TWSocket s;
     std::vector<char> buf(static_cast<std::size_t>(bufferSize));
     long long total = 0;
@@ -122,7 +128,8 @@ int Receive(int port, int bufferSize) {
     return ConnectAndReport(s, port, closed, total);
 }
 
-int Lines(int port) {
+int Lines(int port)
+{
     TWSocket s;
     s.SetLineMode(true);
     std::vector<char> buf(1 << 16);
@@ -144,7 +151,8 @@ int Lines(int port) {
     return rc;
 }
 
-int Send(int port, long long bytes) {
+int Send(int port, long long bytes)
+{
     TWSocket s;
     s.SetLingerOnOff(wsLingerOff);
     std::vector<char> block(1 << 20, 'z');
@@ -176,7 +184,8 @@ int Send(int port, long long bytes) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 3) {
         std::fprintf(stderr, "usage: bench_socket serve|serve-lines|sink|receive|lines|send PORT [BYTES|BUFFER]\n");
         return 2;

@@ -98,7 +98,8 @@ void FedHttpCli::TransportConnect(const std::string& addr, const std::string& po
 
 std::string FedHttpCli::TransportErrorText(int error)
 {
-    return error == 10061 ? "Connection refused" : error == 10049 ? "Cannot assign requested address" : "Error";
+    return error == 10061 ? "Connection refused" : error == 10049 ? "Cannot assign requested address"
+                                                                  : "Error";
 }
 
 void FedHttpCli::TransportSend(const void* data, std::size_t len)

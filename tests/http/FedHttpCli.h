@@ -12,10 +12,10 @@ namespace zuneigo::test {
 
 class FedHttpCli : public TCustomHttpCli {
 public:
-    std::string sent; // every byte handed to the transport
-    std::vector<std::string> lookups; // hosts looked up
+    std::string sent;                  // every byte handed to the transport
+    std::vector<std::string> lookups;  // hosts looked up
     std::vector<std::string> connects; // "addr:port" per connection attempt
-    std::deque<unsigned> messages; // posted, not yet handled
+    std::deque<unsigned> messages;     // posted, not yet handled
     bool open = false;
     bool connectRaises = false;
     int lastError = 0;

@@ -35,7 +35,7 @@ TEST(HttpCliControl, LookupAndConnectionFailures)
     c.StartRequest(rqGet);
     EXPECT_EQ(c.StatusCode(), 0);
     c.LookupDone(0);
-    c.Connected(10061); // reported failed, and closed by the socket as well
+    c.Connected(10061);               // reported failed, and closed by the socket as well
     EXPECT_EQ(c.messages.size(), 1u); // one end, not two
     c.Pump();
     EXPECT_EQ(c.StatusCode(), 404);

@@ -64,25 +64,24 @@ TEST(HttpCliPeer, OddAnswers)
         {"byte by byte", {trickle}, "line 1\r\nline 2\n\0end"s, 200, ""},
         {"no header",
          {{Recv(), Send("<HTML>\r\n<body>x</body>\r\n"), Sleep(0.05), Send("</html>\n")}},
-         "<HTML>\r\n<body>x</body>\r\n</html>\n", 0, ""},
+         "<HTML>\r\n<body>x</body>\r\n</html>\n",
+         0,
+         ""},
         {"lone CR", {{Recv(), Send("HTTP/1.0 200 OK\r\nX-Odd: a\rb\r\n\r\ndoc")}}, "doc", 200, ""},
         {"unknown version", {{Recv(), Send("HTTP/1.2 200 OK\r\nServer: x\r\n\r\ndoc")}}, "doc", 0, ""},
         {"overlong line",
-         {{Recv(), Send("HTTP/1.0 200 OK\r\nX-Long: " + std::string(9000, 'y') + "\r\n\r\nd"), Hold()}}, "", 200,
+         {{Recv(), Send("HTTP/1.0 200 OK\r\nX-Long: " + std::string(9000, 'y') + "\r\n\r\nd"), Hold()}},
+         "",
+         200,
          "HTTP line too long (4)"},
         // a zero byte hides the line end behind it: the header never ends
-        {"zero byte", {{Recv(), Send("HTTP/1.0 200 OK\r\nX: a\0b\r\n\r\n"s + std::string(9000, 'z')), Hold()}}, "",
-         200, "HTTP line too long (4)"},
+        {"zero byte", {{Recv(), Send("HTTP/1.0 200 OK\r\nX: a\0b\r\n\r\n"s + std::string(9000, 'z')), Hold()}}, "", 200, "HTTP line too long (4)"},
         // header lines without end: a server must not be able to take the memory
-        {"endless header", {{Recv(), Send("HTTP/1.0 200 OK\r\n" + endless), Hold()}}, "", 200,
-         "HTTP header too long (4)"},
-        {"error status", {{Recv(), Send("HTTP/1.0 403 Forbidden\r\nX-A: 1\r\n\r\n"), Hold()}}, "", 403,
-         "Forbidden (403)"},
+        {"endless header", {{Recv(), Send("HTTP/1.0 200 OK\r\n" + endless), Hold()}}, "", 200, "HTTP header too long (4)"},
+        {"error status", {{Recv(), Send("HTTP/1.0 403 Forbidden\r\nX-A: 1\r\n\r\n"), Hold()}}, "", 403, "Forbidden (403)"},
         {"closed at once", {{Recv()}}, "", 0, ""},
         {"closed in the status line", {{Recv(), Send("HTTP/1.0 20")}}, "", 0, ""},
-        {"redirect loop", {{Recv(), Send("HTTP/1.0 302 Found\r\nLocation: /again\r\n\r\n")}}, "", 508,
-         "Too many redirections: more than 20 in one request (508)"}
-    };
+        {"redirect loop", {{Recv(), Send("HTTP/1.0 302 Found\r\nLocation: /again\r\n\r\n")}}, "", 508, "Too many redirections: more than 20 in one request (508)"}};
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
         const auto start = std::chrono::steady_clock::now();

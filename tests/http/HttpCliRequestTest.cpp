@@ -56,11 +56,9 @@ TEST(HttpCliRequest, EveryOptionalLineInItsOrder)
     c.SetProxyPassword("pp");
     c.SetCookie("a=1; b=2");
     c.SetContentRangeBegin("100");
-    EXPECT_EQ(SentFor(c, rqHead), "HEAD http://h:8080/p?q=1 HTTP/1.0\r\nFrom: me@example.org\r\n" + DefaultAccept +
-                              "Referer: http://ref/\r\n" + DefaultAgent +
-                              "Host: h\r\nPragma: no-cache\r\nIf-Modified-Since: Sat, 25 Aug 2001 14:05:09 GMT\r\n"
-                              "Authorization: Basic dTo=\r\nProxy-Authorization: Basic cHU6cHA=\r\n"
-                              "Cookie: a=1; b=2\r\nRange: bytes=100-\r\n\r\n");
+    EXPECT_EQ(SentFor(c, rqHead), "HEAD http://h:8080/p?q=1 HTTP/1.0\r\nFrom: me@example.org\r\n" + DefaultAccept + "Referer: http://ref/\r\n" + DefaultAgent + "Host: h\r\nPragma: no-cache\r\nIf-Modified-Since: Sat, 25 Aug 2001 14:05:09 GMT\r\n"
+                                                                                                                                                                "Authorization: Basic dTo=\r\nProxy-Authorization: Basic cHU6cHA=\r\n"
+                                                                                                                                                                "Cookie: a=1; b=2\r\nRange: bytes=100-\r\n\r\n");
     EXPECT_EQ(c.ContentRangeBegin(), "");
     EXPECT_EQ(c.ContentRangeEnd(), "");
 }
@@ -133,8 +131,8 @@ TEST(HttpCliRequest, PostBodyInChunksPacedBySendCompletion)
     c.StartRequest(rqPost);
     c.Establish();
     const std::string header = "POST /cgi HTTP/1.0\r\n" + DefaultAccept +
-                               "Content-Type: application/x-www-form-urlencoded\r\n" + DefaultAgent +
-                               "Host: h\r\nContent-Length: 19900\r\n\r\n";
+        "Content-Type: application/x-www-form-urlencoded\r\n" + DefaultAgent +
+        "Host: h\r\nContent-Length: 19900\r\n\r\n";
     // the header and one chunk wait in the socket, no more
     EXPECT_EQ(c.sent, header + data.substr(100, 8193));
     c.SendComplete();

@@ -152,8 +152,7 @@ TEST(HttpCliResponse, ExeBecomesHtmOnlyForExactlyTextHtml)
         {"http://h/dir/setup.exe", "HTTP/1.0 200 OK\r\nContent-Type: TEXT/HTML\r\n\r\n", "setup.htm"},
         {"http://h/dir/setup.exe", "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n\r\n", "setup.exe"},
         // a header-less document never reaches the header's end
-        {"http://h/a.EXE?x", "<HTML>", "a.EXE"}
-    };
+        {"http://h/a.EXE?x", "<HTML>", "a.EXE"}};
     for (const auto& [url, answer, name] : cases) {
         Fixture f(url);
         f.c.Answer({answer});

@@ -107,9 +107,7 @@ TEST_F(HttpCliServer, RedirectsAndNotFound)
     EXPECT_EQ(Fetch(cli, nginx->Url("/moved")), ReadFile(nginx->WwwFile("index.html")));
     EXPECT_EQ(cli.Location(), nginx->Url("/index.html"));
     EXPECT_EQ(cli.StatusCode(), 200);
-    EXPECT_EQ(states, (std::vector<std::string>{"hsStarting", "hsDnsLookup", "hsDnsLookupDone", "hsConnected",
-                                                "hsWaitingHeader", "hsDnsLookup", "hsDnsLookupDone", "hsConnected",
-                                                "hsWaitingHeader", "hsWaitingBody", "hsReady"}));
+    EXPECT_EQ(states, (std::vector<std::string>{"hsStarting", "hsDnsLookup", "hsDnsLookupDone", "hsConnected", "hsWaitingHeader", "hsDnsLookup", "hsDnsLookupDone", "hsConnected", "hsWaitingHeader", "hsWaitingBody", "hsReady"}));
 
     for (const std::string path : {"/relative", "/bare"}) {
         EXPECT_EQ(Fetch(cli, nginx->Url(path)), ReadFile(nginx->WwwFile("index.html"))) << path;

@@ -62,17 +62,22 @@ NginxServer::NginxServer()
     WriteFile(d + "/nginx.conf",
               "daemon off;\nmaster_process off;\nworker_processes 1;\nerror_log " + d + "/error.log;\npid " + d +
                   "/nginx.pid;\nevents { worker_connections 64; }\nhttp {\n  access_log off;\n"
-                  "  client_body_temp_path " + d + "/tmp;\n  proxy_temp_path " + d + "/tmp;\n"
-                  "  fastcgi_temp_path " + d + "/tmp;\n  uwsgi_temp_path " + d + "/tmp;\n  scgi_temp_path " + d +
+                  "  client_body_temp_path " +
+                  d + "/tmp;\n  proxy_temp_path " + d + "/tmp;\n"
+                                                        "  fastcgi_temp_path " +
+                  d + "/tmp;\n  uwsgi_temp_path " + d + "/tmp;\n  scgi_temp_path " + d +
                   "/tmp;\n  default_type application/octet-stream;\n  server {\n    listen 127.0.0.1:" + p +
                   ";\n    root " + d + "/www;\n"
-                  "    location /private/ { auth_basic \"Zuneigo\"; auth_basic_user_file " + d + "/htpasswd; }\n"
-                  "    location = /moved { return 301 http://127.0.0.1:" + p + "/index.html; }\n"
-                  "    location = /found { return 302 http://127.0.0.1:" + p + "/private/doc.txt; }\n"
-                  "    location = /relative { absolute_redirect off; return 302 /index.html; }\n"
-                  "    location = /bare { add_header Location index.html; return 302; }\n"
-                  "    location = /loop { absolute_redirect off; return 302 /loop; }\n"
-                  "  }\n}\n");
+                                       "    location /private/ { auth_basic \"Zuneigo\"; auth_basic_user_file " +
+                  d + "/htpasswd; }\n"
+                      "    location = /moved { return 301 http://127.0.0.1:" +
+                  p + "/index.html; }\n"
+                      "    location = /found { return 302 http://127.0.0.1:" +
+                  p + "/private/doc.txt; }\n"
+                      "    location = /relative { absolute_redirect off; return 302 /index.html; }\n"
+                      "    location = /bare { add_header Location index.html; return 302; }\n"
+                      "    location = /loop { absolute_redirect off; return 302 /loop; }\n"
+                      "  }\n}\n");
     WriteFile(d + "/www/index.html", "<html><body>Zuneigo</body></html>\n");
     WriteFile(d + "/www/private/doc.txt", "only for customers\r\n");
     StartAndWait(process_, {FindProgram("nginx"), "-c", d + "/nginx.conf", "-p", d}, d + "/nginx.log", port_);
@@ -83,8 +88,9 @@ TinyProxy::TinyProxy(const std::string& user, const std::string& password)
     port_ = FreeTcpPort();
     const std::string d = dir_.Path();
     std::string conf = "Port " + std::to_string(port_) +
-                       "\nListen 127.0.0.1\nTimeout 60\nMaxClients 20\nAllow 127.0.0.1\nLogLevel Info\n"
-                       "LogFile \"" + d + "/tinyproxy.log\"\nPidFile \"" + d + "/tinyproxy.pid\"\n";
+        "\nListen 127.0.0.1\nTimeout 60\nMaxClients 20\nAllow 127.0.0.1\nLogLevel Info\n"
+        "LogFile \"" +
+        d + "/tinyproxy.log\"\nPidFile \"" + d + "/tinyproxy.pid\"\n";
     if (!user.empty())
         conf += "BasicAuth " + user + " " + password + "\n";
     WriteFile(d + "/tinyproxy.conf", conf);

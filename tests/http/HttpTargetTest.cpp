@@ -25,8 +25,7 @@ TEST(HttpTarget, DirectOrThroughAProxy)
         {"http://h/a", "proxy", "3128", "proxy 3128 h http://h/a http://h/a"},
         {"http://h:81/a", "proxy:8000", "3128", "proxy 8000 h http://h:81/a http://h:81/a"},
         // no path: the absolute address ends with the host, no "/"
-        {"http://h", "http://u:p@proxy:9/", "3128", "proxy 9 h http://h http://h"}
-    };
+        {"http://h", "http://u:p@proxy:9/", "3128", "proxy 9 h http://h http://h"}};
     for (const Case& k : cases)
         EXPECT_EQ(Show(DeriveHttpTarget(k.url, k.proxy, k.proxyPort)), k.want) << k.url << " via " << k.proxy;
     // a bare path gets the scheme "http"
@@ -42,26 +41,16 @@ TEST(HttpTarget, RedirectChains)
         std::vector<std::pair<std::string, std::string>> steps; // location, target after it
     };
     const Chain chains[] = {
-        {"http://a:8080/dir/doc.htm?q=/x", "",
-         {{"/other", "a 8080 a /other http://a:8080/other"},
-          {"http://b:81/p?q", "b 81 b /p?q http://b:81/p?q"},
-          // no port in the new address means 80, not the previous connection's port
-          {"http://c", "c 80 c / http://c"},
-          // credentials in the location are not used
-          {"http://u:p@d/x", "d 80 d /x http://d/x"}}},
+        {"http://a:8080/dir/doc.htm?q=/x", "", {{"/other", "a 8080 a /other http://a:8080/other"}, {"http://b:81/p?q", "b 81 b /p?q http://b:81/p?q"},
+                                                // no port in the new address means 80, not the previous connection's port
+                                                {"http://c", "c 80 c / http://c"},
+                                                // credentials in the location are not used
+                                                {"http://u:p@d/x", "d 80 d /x http://d/x"}}},
         // a bare file name lies in the server's root
         {"http://a/dir/sub/doc.htm?x=/y/z", "", {{"file.txt", "a 80 a /file.txt http://a/file.txt"}}},
-        {"http://a/dir/sub/doc.htm?x=/y/z", "",
-         {{"more/file.txt", "a 80 a /dir/sub/more/file.txt http://a/dir/sub/more/file.txt"},
-          {"../up/./f?a=../b", "a 80 a /dir/sub/up/f?a=../b http://a/dir/sub/up/f?a=../b"},
-          {"../../../../x/", "a 80 a /x/ http://a/x/"},
-          {"./", "a 80 a /x/ http://a/x/"}}},
+        {"http://a/dir/sub/doc.htm?x=/y/z", "", {{"more/file.txt", "a 80 a /dir/sub/more/file.txt http://a/dir/sub/more/file.txt"}, {"../up/./f?a=../b", "a 80 a /dir/sub/up/f?a=../b http://a/dir/sub/up/f?a=../b"}, {"../../../../x/", "a 80 a /x/ http://a/x/"}, {"./", "a 80 a /x/ http://a/x/"}}},
         // through a proxy the proxy stays
-        {"http://a:81/d/x", "proxy:3128",
-         {{"/y", "proxy 3128 a http://a:81/y http://a:81/y"},
-          {"https://b/z", "proxy 3128 b https://b/z https://b/z"},
-          {"w/v", "proxy 3128 b https://b/w/v https://b/w/v"}}}
-    };
+        {"http://a:81/d/x", "proxy:3128", {{"/y", "proxy 3128 a http://a:81/y http://a:81/y"}, {"https://b/z", "proxy 3128 b https://b/z https://b/z"}, {"w/v", "proxy 3128 b https://b/w/v https://b/w/v"}}}};
     for (const Chain& chain : chains) {
         HttpTarget t = DeriveHttpTarget(chain.url, chain.proxy, "80");
         for (const auto& [location, want] : chain.steps) {

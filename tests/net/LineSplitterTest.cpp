@@ -16,11 +16,11 @@ namespace {
 // handler decides what to take.
 struct Harness : TLineSplitter::Host {
     TLineSplitter s;
-    std::function<void(Harness&)> handler;  // empty: nobody listens
-    std::vector<std::size_t> announced;     // LineLength (or held count) at each call
+    std::function<void(Harness&)> handler; // empty: nobody listens
+    std::vector<std::size_t> announced;    // LineLength (or held count) at each call
     std::string echo;
-    std::string got;                        // everything taken, in order
-    std::vector<std::string> lines;         // whole lines taken by CollectLines
+    std::string got;                // everything taken, in order
+    std::vector<std::string> lines; // whole lines taken by CollectLines
 
     explicit Harness(bool edit = false, bool echo = false)
     {
@@ -76,7 +76,6 @@ struct Harness : TLineSplitter::Host {
     }
     void TakeAll() { Take(s.Splitting() ? s.LineLength() : s.HeldCount()); }
 };
-
 
 } // namespace
 
@@ -249,7 +248,7 @@ TEST(LineSplitter, EditingAcrossReadsStopsAtTheLineStart)
     Harness h(true, true);
     h.CollectLines();
     h.Read("abc");
-    h.Read("\b\b"); // erases bytes held from the earlier read
+    h.Read("\b\b");          // erases bytes held from the earlier read
     h.Read("\r\n\b\bz\r\n"); // cannot reach back into the finished line
     EXPECT_EQ(h.lines, (std::vector<std::string>{"a\r\n", "z\r\n"}));
     EXPECT_EQ(h.echo, std::string("abc\b \b\b \b\r\nz\r\n"));

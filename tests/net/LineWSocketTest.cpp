@@ -40,10 +40,10 @@ std::string S(const std::string& bytes) { return "send:" + Hex(bytes); }
 // A line-mode client that records each announcement and what the handler took.
 struct LineClient {
     TWSocket s;
-    std::vector<std::string> taken;   // one entry per OnDataAvailable
-    std::vector<int> rcvd;            // RcvdCount at each OnDataAvailable
-    std::vector<std::string> order;   // "data" / "closed"
-    std::function<void()> handler;    // default: take the whole line
+    std::vector<std::string> taken; // one entry per OnDataAvailable
+    std::vector<int> rcvd;          // RcvdCount at each OnDataAvailable
+    std::vector<std::string> order; // "data" / "closed"
+    std::function<void()> handler;  // default: take the whole line
     bool closed = false;
 
     LineClient()
@@ -184,17 +184,18 @@ TEST(LineWSocket, LinesCutFromTimedPiecesWithEachSetting)
         std::string lineEnd;
         bool edit;
         std::vector<std::string> taken;
-        std::vector<int> rcvd;  // empty: not checked
+        std::vector<int> rcvd; // empty: not checked
     };
     const std::vector<Case> cases = {
-        {"unterminated last line before the close", {S("x\r\nxyz"), "pause:100", "half-close"}, "\r\n", false,
-         {"x\r\n", "xyz"}, {3, 3}},
+        {"unterminated last line before the close", {S("x\r\nxyz"), "pause:100", "half-close"}, "\r\n", false, {"x\r\n", "xyz"}, {3, 3}},
         {"editing without echo sends nothing",
-         {S("a\tb\r\n"), "pause:50", S("1\b\b2\r\n"), "pause:100", "half-close"}, "\r\n", true,
-         {"a       b\r\n", "2\r\n"}, {}},
+         {S("a\tb\r\n"), "pause:50", S("1\b\b2\r\n"), "pause:100", "half-close"},
+         "\r\n",
+         true,
+         {"a       b\r\n", "2\r\n"},
+         {}},
         {"empty line end: raw, as it came", {S("a|b\r\n"), "pause:100", "half-close"}, "", false, {"a|b\r\n"}, {}},
-        {"other line end", {S("a|b|"), "pause:50", S("c"), "pause:100", "half-close"}, "|", false, {"a|", "b|", "c"}, {}}
-    };
+        {"other line end", {S("a|b|"), "pause:50", S("c"), "pause:100", "half-close"}, "|", false, {"a|", "b|", "c"}, {}}};
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
         Peer p(k.steps);

@@ -113,7 +113,11 @@ TEST(SocksProtocol, MethodChoice)
     r.Start(false, 2);
     EXPECT_EQ(Feed(r, B({5, 2})), Step::SendAuth);
 
-    struct Case { std::string reply; int code; const char* text; };
+    struct Case {
+        std::string reply;
+        int code;
+        const char* text;
+    };
     for (const Case& c : {Case{B({4, 0}), 20002, "socks version error"},
                           Case{B({5, 0xFF}), 20003, "authentification method not acceptable"},
                           Case{B({5, 0, 1}), 20001, "too much data availaible"}}) {
@@ -153,7 +157,11 @@ TEST(SocksProtocol, Socks4Replies)
     EXPECT_EQ(r.BoundPort(), 8080);
     EXPECT_EQ(r.Phase(), 0);
 
-    struct Case { int vn, cd; int code; std::string text; };
+    struct Case {
+        int vn, cd;
+        int code;
+        std::string text;
+    };
     for (const Case& c : {Case{0, 91, 20016, "request rejected or failed"},
                           Case{0, 92, 20008, "connection refused"},
                           Case{0, 93, 20015, "authentification failed"},

@@ -91,8 +91,7 @@ void ExpectFailure(const std::vector<std::string>& steps, const std::string& lev
     std::vector<std::string> tail(r.events.end() - 3, r.events.end());
     if (r.events.size() >= 4 && r.events[r.events.size() - 2] == "AuthState(2)")
         tail = {r.events[r.events.size() - 4], r.events[r.events.size() - 3], r.events.back()};
-    EXPECT_EQ(tail, (std::vector<std::string>{"SocksError(" + c + "," + text + ")", "SessionConnected(" + c + ")",
-                                              "SessionClosed(" + c + ")"}))
+    EXPECT_EQ(tail, (std::vector<std::string>{"SocksError(" + c + "," + text + ")", "SessionConnected(" + c + ")", "SessionClosed(" + c + ")"}))
         << ::testing::PrintToString(r.events);
     EXPECT_EQ(s.State(), wsClosed);
     EXPECT_EQ(s.SocksServer(), ""); // closed: back to the defaults
@@ -135,15 +134,11 @@ TEST(SocksWSocket, MicrosocksWithUserAndRightOrWrongPassword)
         if (std::string(password) == "geheim7") {
             ExpectRelayedIntact(r, 20000);
             // authStarting, authSucceeded
-            EXPECT_EQ(r.events, (std::vector<std::string>{"SocksConnected(0)", "AuthState(0)", "AuthState(1)",
-                                                          "SessionConnected(0)"}));
+            EXPECT_EQ(r.events, (std::vector<std::string>{"SocksConnected(0)", "AuthState(0)", "AuthState(1)", "SessionConnected(0)"}));
             continue;
         }
         ASSERT_TRUE(PumpUntil([&] { return r.closed; }));
-        EXPECT_EQ(r.events, (std::vector<std::string>{"SocksConnected(0)", "AuthState(0)",
-                                                      "SocksError(20015,socks authentication failed)",
-                                                      "SessionConnected(20015)", "AuthState(2)",
-                                                      "SessionClosed(20015)"}));
+        EXPECT_EQ(r.events, (std::vector<std::string>{"SocksConnected(0)", "AuthState(0)", "SocksError(20015,socks authentication failed)", "SessionConnected(20015)", "AuthState(2)", "SessionClosed(20015)"}));
         EXPECT_EQ(s.State(), wsClosed);
     }
 }
@@ -292,12 +287,14 @@ TEST(SocksWSocket, ServerPicksNoAuthenticationAfterPasswordOffered)
 
 TEST(SocksWSocket, ValuesTooLongFailCleanlyBeforeAnythingIsSent)
 {
-    struct Case { std::string addr, user, pass; std::string text; };
+    struct Case {
+        std::string addr, user, pass;
+        std::string text;
+    };
     const std::vector<Case> cases = {
         {std::string(256, 'h'), "", "", "host name too long (more than 255 bytes)"},
         {"ok.example", std::string(256, 'u'), "p", "socks user code too long (more than 255 bytes)"},
-        {"ok.example", "u", std::string(300, 'p'), "socks password too long (more than 255 bytes)"}
-    };
+        {"ok.example", "u", std::string(300, 'p'), "socks password too long (more than 255 bytes)"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         TempDir dir;
@@ -310,8 +307,7 @@ TEST(SocksWSocket, ValuesTooLongFailCleanlyBeforeAnythingIsSent)
         s.SetSocksPassword(c.pass);
         ConnectThrough(s, peer.port, "5", 80, c.addr);
         ASSERT_TRUE(PumpUntil([&] { return r.closed; }));
-        EXPECT_EQ(r.events, (std::vector<std::string>{"SocksConnected(0)", "SocksError(20014," + c.text + ")",
-                                                      "SessionConnected(20014)", "SessionClosed(20014)"}));
+        EXPECT_EQ(r.events, (std::vector<std::string>{"SocksConnected(0)", "SocksError(20014," + c.text + ")", "SessionConnected(20014)", "SessionClosed(20014)"}));
         ASSERT_TRUE(PumpUntil([&] { return !ScriptedPeerLog(dir).empty(); }));
         EXPECT_EQ(ScriptedPeerLog(dir)[0], ""); // the server got not a single byte
     }
@@ -362,8 +358,7 @@ TEST(SocksWSocket, UnreachableServerAndUnresolvableSocks4Destination)
     Recorder r(s);
     ConnectThrough(s, FreeTcpPort(), "5", 80);
     ASSERT_TRUE(PumpUntil([&] { return r.closed; }));
-    EXPECT_EQ(r.events, (std::vector<std::string>{"SocksConnected(10061)", "SessionConnected(10061)",
-                                                  "SessionClosed(0)"}));
+    EXPECT_EQ(r.events, (std::vector<std::string>{"SocksConnected(10061)", "SessionConnected(10061)", "SessionClosed(0)"}));
 
     // SOCKS 4 carries an address: a name that does not resolve fails through the same
     // sequence as any negotiation failure, and nothing is sent.

@@ -36,7 +36,8 @@ c.close()
 )";
 
 // A plain client connected to 127.0.0.1:port, or -1 when the connect does not complete in a second.
-int RawConnect(int port) {
+int RawConnect(int port)
+{
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
     sockaddr_in a{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
     ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
@@ -48,7 +49,8 @@ int RawConnect(int port) {
     return -1;
 }
 
-void ListenLocal(TWSocket& server, int port) {
+void ListenLocal(TWSocket& server, int port)
+{
     server.SetAddr("127.0.0.1");
     server.SetPort(std::to_string(port));
     server.Listen();
@@ -56,7 +58,8 @@ void ListenLocal(TWSocket& server, int port) {
 
 } // namespace
 
-TEST(WSocketClose, AnswerThenResetIsReportedOnceAndTheNextConnectionToo) {
+TEST(WSocketClose, AnswerThenResetIsReportedOnceAndTheNextConnectionToo)
+{
     for (bool sendInHandler : {false, true}) {
         SCOPED_TRACE(sendInHandler ? "a send that fails" : "close");
         TempDir dir;
@@ -69,12 +72,14 @@ TEST(WSocketClose, AnswerThenResetIsReportedOnceAndTheNextConnectionToo) {
         s.OnDataAvailable = [&](TCustomWSocket*, std::uint16_t) {
             log.received += s.ReceiveText();
             if (log.received != "HTTP/1.0 302 Found\r\n\r\n") return;
-            if (sendInHandler) s.SendText("more");
-            else s.Close();
+            if (sendInHandler)
+                s.SendText("more");
+            else
+                s.Close();
         };
         ASSERT_TRUE(ConnectAndWait(s, port));
         s.SendText("GET / HTTP/1.0\r\n\r\n");
-        ASSERT_EQ(first.Wait(10s), 0);  // answer and reset arrive in one notification
+        ASSERT_EQ(first.Wait(10s), 0); // answer and reset arrive in one notification
         ASSERT_TRUE(PumpUntil([&] { return s.State() == wsClosed; }));
         ConnectLocal(s, second.Port());
         ASSERT_TRUE(PumpUntil([&] { return log.received.ends_with("second") && s.State() == wsClosed; }));
@@ -83,7 +88,8 @@ TEST(WSocketClose, AnswerThenResetIsReportedOnceAndTheNextConnectionToo) {
     }
 }
 
-TEST(WSocketClose, ClientResetBeforeTheAcceptIsReportedAfterIt) {
+TEST(WSocketClose, ClientResetBeforeTheAcceptIsReportedAfterIt)
+{
     TWSocket server, accepted;
     EventLog log(accepted);
     server.OnSessionAvailable = [&](TCustomWSocket* l, std::uint16_t) { accepted.Dup(l->Accept()); };
@@ -98,7 +104,8 @@ TEST(WSocketClose, ClientResetBeforeTheAcceptIsReportedAfterIt) {
     EXPECT_EQ(accepted.HSocket(), platform::INVALID_SOCKET);
 }
 
-TEST(WSocketClose, UrgentByteThenDataIsNotTheEndOfTheStream) {
+TEST(WSocketClose, UrgentByteThenDataIsNotTheEndOfTheStream)
+{
     TempDir dir;
     int port = FreeTcpPort();
     Process peer = StartPythonPeer(dir, "peer", kPeer, {"urgent", std::to_string(port)});
@@ -111,7 +118,8 @@ TEST(WSocketClose, UrgentByteThenDataIsNotTheEndOfTheStream) {
     EXPECT_EQ(log.received, "after the urgent byte");
 }
 
-TEST(WSocketClose, OwnShutdownOfTheReceivingSideIsNotThePeersClose) {
+TEST(WSocketClose, OwnShutdownOfTheReceivingSideIsNotThePeersClose)
+{
     for (int how : {0, 2}) {
         SCOPED_TRACE(how);
         ScriptedPeer peer("hold");
@@ -128,7 +136,8 @@ TEST(WSocketClose, OwnShutdownOfTheReceivingSideIsNotThePeersClose) {
 
 // A notification queued before Pause is dropped by the paused component: Resume must say
 // again what still holds, and a Flush in between must be woken by the socket itself.
-TEST(WSocketClose, ResumeRepeatsWhatWasQueuedBeforeThePause) {
+TEST(WSocketClose, ResumeRepeatsWhatWasQueuedBeforeThePause)
+{
     TempDir dir;
     const std::string data = Payload(4 << 20);
     for (bool bigSend : {true, false}) {
@@ -139,12 +148,14 @@ TEST(WSocketClose, ResumeRepeatsWhatWasQueuedBeforeThePause) {
         ASSERT_TRUE(ConnectAndWait(s, peer.Port()));
         ASSERT_TRUE(PumpUntil([&] { return log.Has("sent 0"); }));
         log.items.clear();
-        if (bigSend) s.Send(data.data(), static_cast<int>(data.size()));
-        else peer.Proc().Stop();
-        ASSERT_TRUE(platform::WaitMessage(10000));  // queued, not yet handled
+        if (bigSend)
+            s.Send(data.data(), static_cast<int>(data.size()));
+        else
+            peer.Proc().Stop();
+        ASSERT_TRUE(platform::WaitMessage(10000)); // queued, not yet handled
         s.Pause();
         PumpFor(100ms);
-        ::alarm(30);  // a wait that nothing wakes ends the test here
+        ::alarm(30); // a wait that nothing wakes ends the test here
         s.Flush();
         ::alarm(0);
         EXPECT_EQ(s.BufferedByteCount(), 0);
@@ -153,21 +164,24 @@ TEST(WSocketClose, ResumeRepeatsWhatWasQueuedBeforeThePause) {
     }
 }
 
-TEST(WSocketClose, LookupRunningAtTheLastDestructionLeavesTheLibraryStopped) {
+TEST(WSocketClose, LookupRunningAtTheLastDestructionLeavesTheLibraryStopped)
+{
     ASSERT_EQ(TCustomWSocket::LiveComponentCount(), 0);
     // The helper of a lookup may not have begun when its component goes: a race, so many.
-    for (int i = 0; i < 100; ++i) TWSocket().DnsLookup("localhost");
-    std::this_thread::sleep_for(500ms);  // the lookup helpers finish
+    for (int i = 0; i < 100; ++i)
+        TWSocket().DnsLookup("localhost");
+    std::this_thread::sleep_for(500ms); // the lookup helpers finish
     EXPECT_FALSE(platform::SocketLibraryRunning());
 }
 
-TEST(WSocketClose, ListenBacklogServesABurstOfConnects) {
+TEST(WSocketClose, ListenBacklogServesABurstOfConnects)
+{
     TWSocket server;
     int port = FreeTcpPort();
     server.SetListenBacklog(32);
     ListenLocal(server, port);
     for (int i = 0; i < 20; ++i) {
-        int c = RawConnect(port);  // never accepted: the backlog alone holds them
+        int c = RawConnect(port); // never accepted: the backlog alone holds them
         EXPECT_GE(c, 0) << "connect " << i;
         ::close(c);
     }

@@ -4,7 +4,8 @@
 
 namespace zuneigo::test {
 
-void EventLog::Attach(TCustomWSocket& s) {
+void EventLog::Attach(TCustomWSocket& s)
+{
     auto st = shared;
     s.OnChangeState = [st](TCustomWSocket*, TSocketState o, TSocketState n) {
         st->items.push_back("state " + std::to_string(o) + "->" + std::to_string(n));
@@ -23,13 +24,16 @@ void EventLog::Attach(TCustomWSocket& s) {
     };
 }
 
-int EventLog::Count(const std::string& item) const {
+int EventLog::Count(const std::string& item) const
+{
     int n = 0;
-    for (const auto& i : items) n += (i == item);
+    for (const auto& i : items)
+        n += (i == item);
     return n;
 }
 
-std::string EventLog::Text() const {
+std::string EventLog::Text() const
+{
     std::string t;
     for (const auto& i : items) {
         if (!t.empty()) t += ", ";
@@ -38,13 +42,15 @@ std::string EventLog::Text() const {
     return t;
 }
 
-void ConnectLocal(TCustomWSocket& s, int port) {
+void ConnectLocal(TCustomWSocket& s, int port)
+{
     s.SetAddr("127.0.0.1");
     s.SetPort(std::to_string(port));
     s.Connect();
 }
 
-bool ConnectAndWait(TCustomWSocket& s, int port) {
+bool ConnectAndWait(TCustomWSocket& s, int port)
+{
     bool connected = false, failed = false;
     auto previous = s.OnSessionConnected;
     s.OnSessionConnected = [&](TCustomWSocket* sender, std::uint16_t e) {
@@ -57,7 +63,8 @@ bool ConnectAndWait(TCustomWSocket& s, int port) {
     return ok;
 }
 
-std::string RaisedText(const std::function<void()>& f) {
+std::string RaisedText(const std::function<void()>& f)
+{
     try {
         f();
     } catch (const ESocketException& e) {

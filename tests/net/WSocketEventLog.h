@@ -22,9 +22,9 @@ struct EventLog {
     };
     std::shared_ptr<Shared> shared = std::make_shared<Shared>();
     std::vector<std::string>& items = shared->items;
-    std::string& received = shared->received;  // what the data handler read
-    bool& readData = shared->readData;         // the data handler reads what is available
-    int& readChunk = shared->readChunk;        // bytes per Receive call
+    std::string& received = shared->received; // what the data handler read
+    bool& readData = shared->readData;        // the data handler reads what is available
+    int& readChunk = shared->readChunk;       // bytes per Receive call
 
     EventLog() = default;
     explicit EventLog(TCustomWSocket& s) { Attach(s); }

@@ -9,10 +9,11 @@
 using namespace zuneigo;
 using namespace zuneigo::test;
 
-TEST(WSocketEvents, RefusedConnectionGivesTheFixedSequence) {
+TEST(WSocketEvents, RefusedConnectionGivesTheFixedSequence)
+{
     TWSocket s;
     EventLog log(s);
-    ConnectLocal(s, FreeTcpPort());  // nothing listens there
+    ConnectLocal(s, FreeTcpPort()); // nothing listens there
     EXPECT_EQ(s.State(), wsConnecting);
     ASSERT_TRUE(PumpUntil([&] { return log.Has("closed 0"); })) << log.Text();
     PumpFor(std::chrono::milliseconds(100));
@@ -20,7 +21,8 @@ TEST(WSocketEvents, RefusedConnectionGivesTheFixedSequence) {
     EXPECT_EQ(s.State(), wsClosed);
 }
 
-TEST(WSocketEvents, PeerThatAcceptsAndClosesGivesConnectedThenClosed) {
+TEST(WSocketEvents, PeerThatAcceptsAndClosesGivesConnectedThenClosed)
+{
     ScriptedPeer peer("close");
     TWSocket s;
     EventLog log(s);
@@ -32,12 +34,13 @@ TEST(WSocketEvents, PeerThatAcceptsAndClosesGivesConnectedThenClosed) {
     EXPECT_EQ(log.Text(), "state 7->1, state 1->3, state 3->4, connected 0, sent 0, data 0, closed 0, state 4->7");
 }
 
-TEST(WSocketEvents, PendingDataIsDeliveredBeforeTheOneCloseEvent) {
+TEST(WSocketEvents, PendingDataIsDeliveredBeforeTheOneCloseEvent)
+{
     const std::string greeting(100000, 'g');
     ScriptedPeer peer("send-close", greeting);
     TWSocket s;
     EventLog log;
-    log.readChunk = 1000;  // many passes of the receive loop
+    log.readChunk = 1000; // many passes of the receive loop
     log.Attach(s);
     int closes = 0;
     std::size_t receivedAtClose = 0;
@@ -46,7 +49,7 @@ TEST(WSocketEvents, PendingDataIsDeliveredBeforeTheOneCloseEvent) {
         ++closes;
         receivedAtClose = log.received.size();
         base(sender, e);
-        sender->Close();  // closing again inside the handler fires nothing more
+        sender->Close(); // closing again inside the handler fires nothing more
     };
     ConnectLocal(s, peer.Port());
     ASSERT_TRUE(PumpUntil([&] { return s.State() == wsClosed && closes > 0; })) << log.Text();
@@ -57,7 +60,8 @@ TEST(WSocketEvents, PendingDataIsDeliveredBeforeTheOneCloseEvent) {
     EXPECT_EQ(log.Count("closed 0"), 1);
 }
 
-TEST(WSocketEvents, DataWithoutAHandlerIsDiscardedAndTheCloseStillReported) {
+TEST(WSocketEvents, DataWithoutAHandlerIsDiscardedAndTheCloseStillReported)
+{
     ScriptedPeer peer("send-close", std::string(50000, 'x'));
     TWSocket s;
     EventLog log(s);
@@ -67,7 +71,8 @@ TEST(WSocketEvents, DataWithoutAHandlerIsDiscardedAndTheCloseStillReported) {
     EXPECT_EQ(s.State(), wsClosed);
 }
 
-TEST(WSocketEvents, HandlerThatReadsLittleStillGetsEverything) {
+TEST(WSocketEvents, HandlerThatReadsLittleStillGetsEverything)
+{
     // With the receive loop one notification delivers all; without it each notification
     // is one call (here of 2 bytes).
     for (bool loop : {true, false}) {
@@ -89,14 +94,15 @@ TEST(WSocketEvents, HandlerThatReadsLittleStillGetsEverything) {
         ASSERT_TRUE(PumpUntil([&] { return loop ? closed : got.size() == 10; }));
         EXPECT_EQ(got, "0123456789");
         if (loop) {
-            EXPECT_EQ(s.ReadCount(), 0);  // the close reset the counter
+            EXPECT_EQ(s.ReadCount(), 0); // the close reset the counter
         } else {
             EXPECT_EQ(calls, 5);
         }
     }
 }
 
-TEST(WSocketEvents, ExceptionInSessionConnectedAbortsTheConnectionQuietly) {
+TEST(WSocketEvents, ExceptionInSessionConnectedAbortsTheConnectionQuietly)
+{
     ScriptedPeer peer("hold");
     TWSocket s;
     EventLog log(s);
@@ -106,7 +112,8 @@ TEST(WSocketEvents, ExceptionInSessionConnectedAbortsTheConnectionQuietly) {
     EXPECT_EQ(s.HSocket(), -1);
 }
 
-TEST(WSocketEvents, BgExceptionHandlerSeesTheExceptionAndMayKeepTheConnection) {
+TEST(WSocketEvents, BgExceptionHandlerSeesTheExceptionAndMayKeepTheConnection)
+{
     ScriptedPeer peer("hold");
     TWSocket s;
     std::string seen;
@@ -122,7 +129,8 @@ TEST(WSocketEvents, BgExceptionHandlerSeesTheExceptionAndMayKeepTheConnection) {
     s.Close();
 }
 
-TEST(WSocketEvents, ExceptionInDataAvailableEndsOnlyThatDelivery) {
+TEST(WSocketEvents, ExceptionInDataAvailableEndsOnlyThatDelivery)
+{
     ScriptedPeer peer("echo");
     TWSocket s;
     int bg = 0, calls = 0;
@@ -143,14 +151,15 @@ TEST(WSocketEvents, ExceptionInDataAvailableEndsOnlyThatDelivery) {
     s.Close();
 }
 
-TEST(WSocketEvents, ConnectChecksPortAddressAndUse) {
+TEST(WSocketEvents, ConnectChecksPortAddressAndUse)
+{
     TWSocket s;
     EXPECT_EQ(RaisedText([&] { s.Connect(); }), "Connect: No Port Specified");
     s.SetPort("80");
     EXPECT_EQ(RaisedText([&] { s.Connect(); }), "Connect: No IP Address Specified");
     s.SetProto("");
     s.SetAddr("127.0.0.1");
-    EXPECT_THROW(s.Connect(), ESocketException);  // no protocol
+    EXPECT_THROW(s.Connect(), ESocketException); // no protocol
     s.SetProto("nosuchproto");
     EXPECT_TRUE(RaisedText([&] { s.Connect(); }).starts_with("connect: WSocketResolveProto: Cannot convert protocol"));
     // With OnError assigned nothing is raised; the code is in LastError for library errors.
@@ -163,7 +172,8 @@ TEST(WSocketEvents, ConnectChecksPortAddressAndUse) {
     EXPECT_EQ(t.State(), wsClosed);
 }
 
-TEST(WSocketEvents, AfterACloseAddrAndPortMustBeSetAgain) {
+TEST(WSocketEvents, AfterACloseAddrAndPortMustBeSetAgain)
+{
     ScriptedPeer peer("close");
     TWSocket s;
     bool closed = false;
@@ -180,7 +190,8 @@ TEST(WSocketEvents, AfterACloseAddrAndPortMustBeSetAgain) {
     ASSERT_TRUE(PumpUntil([&] { return closed; }));
 }
 
-TEST(WSocketEvents, PropertiesCannotChangeWhileConnectedButTheSameTextIsAccepted) {
+TEST(WSocketEvents, PropertiesCannotChangeWhileConnectedButTheSameTextIsAccepted)
+{
     ScriptedPeer peer("hold");
     TWSocket s;
     bool connected = false;
@@ -189,7 +200,7 @@ TEST(WSocketEvents, PropertiesCannotChangeWhileConnectedButTheSameTextIsAccepted
     EXPECT_EQ(s.PeerPort(), "error");
     EXPECT_EQ(s.GetLocalPortText(), "error");
     ConnectLocal(s, peer.Port());
-    EXPECT_EQ(s.PeerAddr(), "error");  // connecting
+    EXPECT_EQ(s.PeerAddr(), "error"); // connecting
     ASSERT_TRUE(PumpUntil([&] { return connected; }));
     EXPECT_EQ(s.PeerAddr(), "127.0.0.1");
     EXPECT_EQ(s.PeerPort(), std::to_string(peer.Port()));
@@ -205,7 +216,8 @@ TEST(WSocketEvents, PropertiesCannotChangeWhileConnectedButTheSameTextIsAccepted
     EXPECT_EQ(s.PeerPort(), "error");
 }
 
-TEST(WSocketEvents, LocalAddressSettersNormaliseAndReject) {
+TEST(WSocketEvents, LocalAddressSettersNormaliseAndReject)
+{
     TWSocket s;
     s.SetLocalAddr("");
     EXPECT_EQ(s.LocalAddr(), "0.0.0.0");
@@ -223,7 +235,8 @@ TEST(WSocketEvents, LocalAddressSettersNormaliseAndReject) {
     EXPECT_EQ(s.Addr(), "host");
 }
 
-TEST(WSocketEvents, BoundLocalPortIsReportedBack) {
+TEST(WSocketEvents, BoundLocalPortIsReportedBack)
+{
     ScriptedPeer peer("hold");
     TWSocket s;
     bool connected = false;
@@ -236,10 +249,11 @@ TEST(WSocketEvents, BoundLocalPortIsReportedBack) {
     ASSERT_TRUE(PumpUntil([&] { return connected; }));
     EXPECT_EQ(s.GetLocalPortText(), std::to_string(local));
     s.Close();
-    EXPECT_EQ(s.LocalPort(), "0");  // defaults again
+    EXPECT_EQ(s.LocalPort(), "0"); // defaults again
 }
 
-TEST(WSocketEvents, CloseLaterAndFreeLaterActAfterTheHandlerReturns) {
+TEST(WSocketEvents, CloseLaterAndFreeLaterActAfterTheHandlerReturns)
+{
     ScriptedPeer peer("hold");
     bool closedInside = true, destroyed = false;
     struct Watch : TWSocket {
@@ -263,7 +277,8 @@ TEST(WSocketEvents, CloseLaterAndFreeLaterActAfterTheHandlerReturns) {
     EXPECT_TRUE(closed);
 }
 
-TEST(WSocketEvents, UdpConnectSendsAndReceivesDatagrams) {
+TEST(WSocketEvents, UdpConnectSendsAndReceivesDatagrams)
+{
     ScriptedPeer peer("udp-echo");
     TWSocket s;
     EventLog log(s);

@@ -15,9 +15,15 @@
 using namespace zuneigo;
 using namespace zuneigo::test;
 
-TEST(WSocketLookup, ForwardLookupResults) {
+TEST(WSocketLookup, ForwardLookupResults)
+{
     // A dotted address answers before DnsLookup returns; names are looked up asynchronously.
-    struct Case { const char* name; bool async; const char* text; const char* result; };
+    struct Case {
+        const char* name;
+        bool async;
+        const char* text;
+        const char* result;
+    };
     for (const Case& c : {Case{"127.1", false, "dns 0", "127.0.0.1"}, Case{"localhost", true, "dns 0", "127.0.0.1"},
                           Case{"nosuchhost.invalid", true, "dns 11001", ""}}) {
         SCOPED_TRACE(c.name);
@@ -38,7 +44,8 @@ TEST(WSocketLookup, ForwardLookupResults) {
     }
 }
 
-TEST(WSocketLookup, SecondLookupCancelsTheFirstAndReverseLookupGivesTheName) {
+TEST(WSocketLookup, SecondLookupCancelsTheFirstAndReverseLookupGivesTheName)
+{
     TWSocket s;
     EventLog log(s);
     s.DnsLookup("nosuchhost.invalid");
@@ -58,7 +65,8 @@ TEST(WSocketLookup, SecondLookupCancelsTheFirstAndReverseLookupGivesTheName) {
     EXPECT_EQ(s.DnsResultList()[0], s.DnsResult());
 }
 
-TEST(WSocketLookup, CancelReports10004AndDestructionReportsNothing) {
+TEST(WSocketLookup, CancelReports10004AndDestructionReportsNothing)
+{
     TWSocket s;
     EventLog log(s);
     s.DnsLookup("localhost");
@@ -66,7 +74,7 @@ TEST(WSocketLookup, CancelReports10004AndDestructionReportsNothing) {
     EXPECT_EQ(log.Text(), "dns 10004");
     PumpFor(std::chrono::milliseconds(300));
     EXPECT_EQ(log.Text(), "dns 10004");
-    s.CancelDnsLookup();  // nothing pending: nothing happens
+    s.CancelDnsLookup(); // nothing pending: nothing happens
     EXPECT_EQ(log.items.size(), 1u);
 
     EventLog log2;
@@ -79,7 +87,8 @@ TEST(WSocketLookup, CancelReports10004AndDestructionReportsNothing) {
     EXPECT_TRUE(log2.items.empty());
 }
 
-TEST(WSocketLookup, EmptyHostRaisesOrReportsThroughOnError) {
+TEST(WSocketLookup, EmptyHostRaisesOrReportsThroughOnError)
+{
     TWSocket s;
     EventLog log(s);
     EXPECT_EQ(RaisedText([&] { s.DnsLookup(""); }), "DNS lookup: invalid host name.");
@@ -90,7 +99,8 @@ TEST(WSocketLookup, EmptyHostRaisesOrReportsThroughOnError) {
     EXPECT_EQ(log.Text(), "error, dns 10022, error, dns 10022");
 }
 
-TEST(WSocketListen, AcceptWhileNotListeningIsReported) {
+TEST(WSocketListen, AcceptWhileNotListeningIsReported)
+{
     TWSocket s;
     EXPECT_EQ(RaisedText([&] { s.Accept(); }), "Error 10022 in function not a listening socket\r\nInvalid argument");
     int errors = 0;
@@ -100,7 +110,8 @@ TEST(WSocketListen, AcceptWhileNotListeningIsReported) {
     EXPECT_EQ(s.LastError(), 10022);
 }
 
-TEST(WSocketListen, ListenNeedsPortAndAddress) {
+TEST(WSocketListen, ListenNeedsPortAndAddress)
+{
     TWSocket s;
     EXPECT_EQ(RaisedText([&] { s.Listen(); }), "Error 10022 in function listen: port not assigned\r\nInvalid argument");
     s.SetPort("0");
@@ -108,7 +119,8 @@ TEST(WSocketListen, ListenNeedsPortAndAddress) {
     EXPECT_EQ(s.State(), wsClosed);
 }
 
-TEST(WSocketListen, BindFailureLeavesTheComponentClosed) {
+TEST(WSocketListen, BindFailureLeavesTheComponentClosed)
+{
     TWSocket first, second;
     int port = FreeTcpPort();
     for (TWSocket* s : {&first, &second}) {
@@ -123,7 +135,8 @@ TEST(WSocketListen, BindFailureLeavesTheComponentClosed) {
     EXPECT_EQ(second.HSocket(), -1);
 }
 
-TEST(WSocketListen, StreamListenSequenceAcceptAndDup) {
+TEST(WSocketListen, StreamListenSequenceAcceptAndDup)
+{
     TWSocket server;
     EventLog log(server);
     int port = FreeTcpPort();
@@ -147,7 +160,7 @@ TEST(WSocketListen, StreamListenSequenceAcceptAndDup) {
     outgoing.OnSessionConnected = [&](TCustomWSocket*, std::uint16_t) { connected = true; };
     outgoing.SetAddr("127.0.0.1");
     outgoing.SetPort(std::to_string(port));
-    outgoing.SetLingerOnOff(wsLingerOff);  // a graceful close (the default resets)
+    outgoing.SetLingerOnOff(wsLingerOff); // a graceful close (the default resets)
     outgoing.Connect();
     ASSERT_TRUE(PumpUntil([&] { return connected && client != nullptr; }));
     EXPECT_EQ(log.Count("available 0"), 1);
@@ -174,7 +187,8 @@ TEST(WSocketListen, StreamListenSequenceAcceptAndDup) {
     EXPECT_THROW(adopter.Dup(0), ESocketException);
 }
 
-TEST(WSocketListen, DatagramListenEndsConnected) {
+TEST(WSocketListen, DatagramListenEndsConnected)
+{
     TWSocket s;
     EventLog log(s);
     s.SetProto("udp");
@@ -193,7 +207,8 @@ TEST(WSocketListen, DatagramListenEndsConnected) {
     ::close(u);
 }
 
-TEST(WSocketListen, PauseHoldsNotificationsUntilResume) {
+TEST(WSocketListen, PauseHoldsNotificationsUntilResume)
+{
     ScriptedPeer peer("echo");
     TWSocket s;
     EventLog log(s);
@@ -209,7 +224,8 @@ TEST(WSocketListen, PauseHoldsNotificationsUntilResume) {
     s.Close();
 }
 
-TEST(WSocketLifetime, StaleNotificationNeverReachesTheSocketThatGotTheSameDescriptor) {
+TEST(WSocketLifetime, StaleNotificationNeverReachesTheSocketThatGotTheSameDescriptor)
+{
     // First connection: notifications of it are queued, not yet handled, when the
     // component closes its socket.
     ScriptedPeer first("echo");
@@ -218,17 +234,17 @@ TEST(WSocketLifetime, StaleNotificationNeverReachesTheSocketThatGotTheSameDescri
     ConnectLocal(s, first.Port());
     ASSERT_TRUE(PumpUntil([&] { return log.Has("sent 0"); }));
     PumpFor(std::chrono::milliseconds(50));
-    s.SendText("x");  // queues the component's own write notification; the echo a read
+    s.SendText("x"); // queues the component's own write notification; the echo a read
     platform::MSG m;
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (platform::PendingMessageCount() < 2 && std::chrono::steady_clock::now() < end) {
-        platform::PeekMessage(m, false);  // collect without dispatching
+        platform::PeekMessage(m, false); // collect without dispatching
         platform::WaitMessage(20);
     }
     ASSERT_EQ(platform::PendingMessageCount(), 2u);
     SOCKET old = s.HSocket();
     s.Close();
-    EXPECT_EQ(platform::PendingMessageCount(), 0u);  // both dropped with the socket
+    EXPECT_EQ(platform::PendingMessageCount(), 0u); // both dropped with the socket
     log.items.clear();
 
     // Second connection on the same component: the same descriptor number comes back.
@@ -243,7 +259,8 @@ TEST(WSocketLifetime, StaleNotificationNeverReachesTheSocketThatGotTheSameDescri
     s.Close();
 }
 
-TEST(WSocketLifetime, LibraryStartsAgainAfterTheLastComponentIsDestroyed) {
+TEST(WSocketLifetime, LibraryStartsAgainAfterTheLastComponentIsDestroyed)
+{
     ASSERT_EQ(TCustomWSocket::LiveComponentCount(), 0);
     {
         TWSocket s;
@@ -257,7 +274,7 @@ TEST(WSocketLifetime, LibraryStartsAgainAfterTheLastComponentIsDestroyed) {
     {
         TWSocket a;
         TWSocket b;
-        EXPECT_FALSE(platform::SocketLibraryRunning());  // creating does not start it
+        EXPECT_FALSE(platform::SocketLibraryRunning()); // creating does not start it
         a.DnsLookup("127.0.0.1");
         EXPECT_TRUE(platform::SocketLibraryRunning());
         EXPECT_EQ(platform::SocketLibraryStartCount(), starts + 1);
@@ -273,7 +290,8 @@ TEST(WSocketLifetime, LibraryStartsAgainAfterTheLastComponentIsDestroyed) {
     EXPECT_EQ(platform::SocketLibraryStartCount(), starts + 2);
 }
 
-TEST(WSocketLifetime, ComponentInAWorkerThreadUsesThatThreadsQueue) {
+TEST(WSocketLifetime, ComponentInAWorkerThreadUsesThatThreadsQueue)
+{
     ScriptedPeer peer("echo");
     std::string echoed;
     bool terminated = false;
@@ -298,5 +316,5 @@ TEST(WSocketLifetime, ComponentInAWorkerThreadUsesThatThreadsQueue) {
     mainQueueAfter = platform::PendingMessageCount();
     EXPECT_EQ(echoed, "from the worker");
     EXPECT_TRUE(terminated);
-    EXPECT_EQ(mainQueueAfter, 0u);  // nothing of the worker's landed on this thread
+    EXPECT_EQ(mainQueueAfter, 0u); // nothing of the worker's landed on this thread
 }

@@ -17,12 +17,13 @@ namespace {
 struct Server {
     TWSocket listener;
     std::vector<std::unique_ptr<TWSocket>> clients;
-    std::function<void(TWSocket&)> setup;  // called for each new client before Dup
+    std::function<void(TWSocket&)> setup; // called for each new client before Dup
     int port = 0;
-    std::string got;  // what the clients sent, unless setup changes the handlers
+    std::string got; // what the clients sent, unless setup changes the handlers
     bool closed = false;
 
-    void Start() {
+    void Start()
+    {
         port = FreeTcpPort();
         listener.SetAddr("127.0.0.1");
         listener.SetPort(std::to_string(port));
@@ -41,7 +42,8 @@ struct Server {
 
 } // namespace
 
-TEST(WSocketPeers, NcServerGreetingIsReceivedThenTheClose) {
+TEST(WSocketPeers, NcServerGreetingIsReceivedThenTheClose)
+{
     std::string nc = Require("nc");
     TempDir dir;
     WriteFile(dir.File("greeting"), "Hallo vom Server\r\nzweite Zeile\r\n");
@@ -63,7 +65,8 @@ TEST(WSocketPeers, NcServerGreetingIsReceivedThenTheClose) {
     EXPECT_EQ(ReadFile(dir.File("nc.out")), "Antwort\n");
 }
 
-TEST(WSocketPeers, NcClientIsAcceptedAndItsDataReceived) {
+TEST(WSocketPeers, NcClientIsAcceptedAndItsDataReceived)
+{
     std::string nc = Require("nc");
     TempDir dir;
     const std::string data = Payload(200000, 11);
@@ -80,7 +83,8 @@ TEST(WSocketPeers, NcClientIsAcceptedAndItsDataReceived) {
     EXPECT_EQ(server.listener.State(), wsListening);
 }
 
-TEST(WSocketPeers, SocatEchoReturnsWhatWasSent) {
+TEST(WSocketPeers, SocatEchoReturnsWhatWasSent)
+{
     std::string socat = Require("socat");
     int port = FreeTcpPort();
     TempDir dir;
@@ -89,7 +93,7 @@ TEST(WSocketPeers, SocatEchoReturnsWhatWasSent) {
     TWSocket s;
     std::string got;
     s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) { got += sender->ReceiveText(); };
-    s.SetAddr("localhost");  // resolved by the blocking resolver inside Connect
+    s.SetAddr("localhost"); // resolved by the blocking resolver inside Connect
     s.SetPort(std::to_string(port));
     s.Connect();
     const std::string text = Payload(500000, 2);
@@ -100,7 +104,8 @@ TEST(WSocketPeers, SocatEchoReturnsWhatWasSent) {
     s.Close();
 }
 
-TEST(WSocketPeers, SocatClientConnectsToAListeningComponent) {
+TEST(WSocketPeers, SocatClientConnectsToAListeningComponent)
+{
     std::string socat = Require("socat");
     TempDir dir;
     Server server;
@@ -109,7 +114,7 @@ TEST(WSocketPeers, SocatClientConnectsToAListeningComponent) {
         c.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
             std::string t = sender->ReceiveText();
             server.got += t;
-            if (!t.empty()) sender->SendText("echo:" + t);  // answer each piece
+            if (!t.empty()) sender->SendText("echo:" + t); // answer each piece
         };
     };
     server.Start();
@@ -122,14 +127,15 @@ TEST(WSocketPeers, SocatClientConnectsToAListeningComponent) {
     EXPECT_EQ(ReadFile(dir.File("out")), "echo:ping");
 }
 
-TEST(WSocketPeers, CurlIsServedByAListeningComponent) {
+TEST(WSocketPeers, CurlIsServedByAListeningComponent)
+{
     std::string curl = Require("curl");
     TempDir dir;
     Server server;
     std::string request;
     const std::string body = "Hallo, curl!\n";
     server.setup = [&](TWSocket& c) {
-        c.SetLingerOnOff(wsLingerOff);  // a plain close lets the answer drain
+        c.SetLingerOnOff(wsLingerOff); // a plain close lets the answer drain
         c.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
             request += sender->ReceiveText();
             if (request.find("\r\n\r\n") != std::string::npos && sender->State() == wsConnected) {
@@ -149,7 +155,8 @@ TEST(WSocketPeers, CurlIsServedByAListeningComponent) {
     EXPECT_EQ(request.rfind("GET /kelto/test.txt HTTP/1.1\r\n", 0), 0u) << request;
 }
 
-TEST(WSocketPeers, HundredMegabytesReceivedFromSocatWithEqualChecksum) {
+TEST(WSocketPeers, HundredMegabytesReceivedFromSocatWithEqualChecksum)
+{
     std::string socat = Require("socat");
     TempDir dir;
     const std::size_t size = 100u * 1000 * 1000;
@@ -173,7 +180,8 @@ TEST(WSocketPeers, HundredMegabytesReceivedFromSocatWithEqualChecksum) {
     EXPECT_EQ(sum.value, expected);
 }
 
-TEST(WSocketPeers, HundredMegabytesSentToSocatWithEqualChecksum) {
+TEST(WSocketPeers, HundredMegabytesSentToSocatWithEqualChecksum)
+{
     std::string socat = Require("socat");
     TempDir dir;
     const std::size_t size = 100u * 1000 * 1000;
@@ -204,7 +212,7 @@ TEST(WSocketPeers, HundredMegabytesSentToSocatWithEqualChecksum) {
             sendNext(sender);
         } else if (!done) {
             done = true;
-            sender->Shutdown(1);  // end of data; socat closes when it has written it all
+            sender->Shutdown(1); // end of data; socat closes when it has written it all
         }
     };
     s.OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) { closed = true; };

@@ -16,7 +16,8 @@ using namespace zuneigo::test;
 
 namespace {
 
-double CpuSeconds() {
+double CpuSeconds()
+{
     rusage ru{};
     getrusage(RUSAGE_THREAD, &ru);
     return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
@@ -29,7 +30,8 @@ public:
     int rawCalls = 0;
 
 protected:
-    int SendRaw(const void* data, int len) override {
+    int SendRaw(const void* data, int len) override
+    {
         ++rawCalls;
         if (refuse) {
             platform::WsSetLastError(platform::WSAEWOULDBLOCK);
@@ -47,7 +49,8 @@ struct SlowReaderLink {
     TWSocket s;
     bool closed = false;
     std::uint16_t closeError = 99;
-    SlowReaderLink() {
+    SlowReaderLink()
+    {
         s.SetLingerOnOff(wsLingerOff);
         s.OnSessionClosed = [this](TCustomWSocket*, std::uint16_t e) {
             closed = true;
@@ -55,7 +58,8 @@ struct SlowReaderLink {
         };
     }
     // Ends the sending side and checks the reader got exactly data.
-    void ShutdownAndCheck(const std::string& data) {
+    void ShutdownAndCheck(const std::string& data)
+    {
         s.Shutdown(1);
         ASSERT_TRUE(PumpUntil([&] { return closed; }, std::chrono::seconds(60)));
         EXPECT_EQ(closeError, 0);
@@ -66,11 +70,12 @@ struct SlowReaderLink {
 
 } // namespace
 
-TEST(WSocketSend, DataSentFiresOnceAfterSendReturns) {
+TEST(WSocketSend, DataSentFiresOnceAfterSendReturns)
+{
     ScriptedPeer peer("echo");
     TWSocket s;
     ASSERT_TRUE(ConnectAndWait(s, peer.Port()));
-    PumpFor(std::chrono::milliseconds(50));  // the write notification of the connect
+    PumpFor(std::chrono::milliseconds(50)); // the write notification of the connect
     bool insideSend = false;
     int sent = 0, insideCount = 0;
     s.OnDataSent = [&](TCustomWSocket*, std::uint16_t e) {
@@ -105,7 +110,8 @@ TEST(WSocketSend, DataSentFiresOnceAfterSendReturns) {
     s.Close();
 }
 
-TEST(WSocketSend, DataRefusedByThePlatformIsHeldInBlocksOf1514) {
+TEST(WSocketSend, DataRefusedByThePlatformIsHeldInBlocksOf1514)
+{
     ScriptedPeer peer("echo");
     RefusingSocket s;
     ASSERT_TRUE(ConnectAndWait(s, peer.Port()));
@@ -128,23 +134,24 @@ TEST(WSocketSend, DataRefusedByThePlatformIsHeldInBlocksOf1514) {
     };
     s.Flush();
     EXPECT_TRUE(s.AllSent());
-    EXPECT_EQ(pieces, (std::vector<int>{4000}));  // the blocks of one Send leave in one platform call
-    ASSERT_EQ(s.SendBuffers().size(), 1u);  // the drained first block stays for reuse
+    EXPECT_EQ(pieces, (std::vector<int>{4000})); // the blocks of one Send leave in one platform call
+    ASSERT_EQ(s.SendBuffers().size(), 1u);       // the drained first block stays for reuse
     ASSERT_TRUE(PumpUntil([&] { return echoed.size() == 4000; }));
     EXPECT_EQ(echoed, data);
     s.Close();
 }
 
-TEST(WSocketSend, PlatformCallsCarryTheBlocksOfOneSendTogether) {
+TEST(WSocketSend, PlatformCallsCarryTheBlocksOfOneSendTogether)
+{
     // Held while the platform refuses, then flushed: which blocks share a call.
     const struct {
         std::vector<int> sends;
         std::vector<int> calls;
     } cases[] = {
-        {{1000, 3000}, {1514, 2486}},  // the first block has room from before: a call of its own
+        {{1000, 3000}, {1514, 2486}}, // the first block has room from before: a call of its own
         {{100, 200}, {300}},
         {{1514, 1514}, {1514, 1514}},
-        {{5000, 10}, {5010}},          // the last block of the first Send takes the 10 bytes
+        {{5000, 10}, {5010}}, // the last block of the first Send takes the 10 bytes
     };
     for (const auto& k : cases) {
         ScriptedPeer peer("echo");
@@ -169,7 +176,8 @@ TEST(WSocketSend, PlatformCallsCarryTheBlocksOfOneSendTogether) {
     }
 }
 
-TEST(WSocketSend, SendFromOnSendDataGoesOutOnceInOrder) {
+TEST(WSocketSend, SendFromOnSendDataGoesOutOnceInOrder)
+{
     ScriptedPeer peer("echo");
     TWSocket s;
     ASSERT_TRUE(ConnectAndWait(s, peer.Port()));
@@ -188,7 +196,8 @@ TEST(WSocketSend, SendFromOnSendDataGoesOutOnceInOrder) {
     s.Close();
 }
 
-TEST(WSocketSend, SlowReaderMakesSendsWaitForTheWriteNotification) {
+TEST(WSocketSend, SlowReaderMakesSendsWaitForTheWriteNotification)
+{
     SlowReaderLink link;
     TWSocket& s = link.s;
     ASSERT_TRUE(ConnectAndWait(s, link.reader.Port()));
@@ -202,21 +211,22 @@ TEST(WSocketSend, SlowReaderMakesSendsWaitForTheWriteNotification) {
         sendBytes += n;
     };
     EXPECT_EQ(s.Send(data.data(), static_cast<int>(data.size())), static_cast<int>(data.size()));
-    EXPECT_GT(s.BufferedByteCount(), 0);  // the platform did not take it all
+    EXPECT_GT(s.BufferedByteCount(), 0); // the platform did not take it all
     EXPECT_FALSE(s.AllSent());
     ASSERT_TRUE(PumpUntil([&] { return sent > 0; }, std::chrono::seconds(60)));
     PumpFor(std::chrono::milliseconds(50));
     EXPECT_EQ(sent, 1);
     EXPECT_EQ(sendBytes, static_cast<long long>(data.size()));
-    EXPECT_LT(sendCalls, static_cast<int>(data.size() / 1514));  // not one platform call per block
+    EXPECT_LT(sendCalls, static_cast<int>(data.size() / 1514)); // not one platform call per block
     link.ShutdownAndCheck(data);
 }
 
-TEST(WSocketSend, FlushWaitsWithoutSpinning) {
+TEST(WSocketSend, FlushWaitsWithoutSpinning)
+{
     SlowReaderLink link;
     TWSocket& s = link.s;
     ASSERT_TRUE(ConnectAndWait(s, link.reader.Port()));
-    const std::string data = Payload(12 * 1024 * 1024, 5);  // more than the kernel buffers hold
+    const std::string data = Payload(12 * 1024 * 1024, 5); // more than the kernel buffers hold
     s.Send(data.data(), static_cast<int>(data.size()));
     double cpu0 = CpuSeconds();
     auto t0 = std::chrono::steady_clock::now();
@@ -225,12 +235,13 @@ TEST(WSocketSend, FlushWaitsWithoutSpinning) {
     double cpu = CpuSeconds() - cpu0;
     EXPECT_TRUE(s.AllSent());
     EXPECT_EQ(s.BufferedByteCount(), 0);
-    EXPECT_GT(wall, 0.1);  // the reader takes its time
+    EXPECT_GT(wall, 0.1); // the reader takes its time
     EXPECT_LT(cpu, wall * 0.5) << "cpu " << cpu << " s in " << wall << " s";
     link.ShutdownAndCheck(data);
 }
 
-TEST(WSocketSend, ResetWhileSendingClosesWithErrorAndNoException) {
+TEST(WSocketSend, ResetWhileSendingClosesWithErrorAndNoException)
+{
     ScriptedPeer peer("reset-after", "200000");
     TWSocket s;
     ASSERT_TRUE(ConnectAndWait(s, peer.Port()));
@@ -255,7 +266,8 @@ TEST(WSocketSend, ResetWhileSendingClosesWithErrorAndNoException) {
     EXPECT_EQ(s.HSocket(), -1);
 }
 
-TEST(WSocketSend, ResetWhileIdleIsReportedAsClosedWith10054) {
+TEST(WSocketSend, ResetWhileIdleIsReportedAsClosedWith10054)
+{
     ScriptedPeer peer("send-reset", "bye");
     TWSocket s;
     EventLog log(s);
@@ -265,7 +277,8 @@ TEST(WSocketSend, ResetWhileIdleIsReportedAsClosedWith10054) {
     EXPECT_EQ(log.Count("closed 10054"), 1) << log.Text();
 }
 
-TEST(WSocketSend, SendWhenNotConnectedIsReported) {
+TEST(WSocketSend, SendWhenNotConnectedIsReported)
+{
     TWSocket s;
     EXPECT_EQ(RaisedText([&] { s.SendText("x"); }), "Error 10057 in function Send\r\nSocket is not connected");
     EXPECT_EQ(s.LastError(), 10057);
@@ -276,7 +289,8 @@ TEST(WSocketSend, SendWhenNotConnectedIsReported) {
     EXPECT_TRUE(s.SendBuffers().empty());
 }
 
-TEST(WSocketSend, SendFlagsSelectOutOfBandData) {
+TEST(WSocketSend, SendFlagsSelectOutOfBandData)
+{
     TWSocket s;
     EXPECT_EQ(s.SendFlags(), wsSendNormal);
     s.SetSendFlags(wsSendUrgent);
@@ -309,7 +323,8 @@ TEST(WSocketSend, SendFlagsSelectOutOfBandData) {
     ::close(l);
 }
 
-TEST(WSocketSend, DrainUntilClosedDeliversEverythingAndWaitsQuietly) {
+TEST(WSocketSend, DrainUntilClosedDeliversEverythingAndWaitsQuietly)
+{
     const std::string text(120000, 'd');
     ScriptedPeer peer("send-close", text);
     TWSocket s;

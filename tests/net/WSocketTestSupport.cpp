@@ -10,7 +10,8 @@
 
 namespace zuneigo::test {
 
-bool PumpUntil(const std::function<bool()>& cond, std::chrono::milliseconds timeout) {
+bool PumpUntil(const std::function<bool()>& cond, std::chrono::milliseconds timeout)
+{
     auto end = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         platform::Application::Instance().ProcessMessages();
@@ -21,11 +22,13 @@ bool PumpUntil(const std::function<bool()>& cond, std::chrono::milliseconds time
     }
 }
 
-void PumpFor(std::chrono::milliseconds duration) {
+void PumpFor(std::chrono::milliseconds duration)
+{
     PumpUntil([] { return false; }, duration);
 }
 
-bool WaitForListener(int port, std::chrono::milliseconds timeout) {
+bool WaitForListener(int port, std::chrono::milliseconds timeout)
+{
     char hexPort[8];
     std::snprintf(hexPort, sizeof hexPort, ":%04X", port);
     auto end = std::chrono::steady_clock::now() + timeout;
@@ -45,7 +48,8 @@ bool WaitForListener(int port, std::chrono::milliseconds timeout) {
 }
 
 Process StartPythonPeer(const TempDir& dir, const std::string& name, const std::string& script,
-                        const std::vector<std::string>& args) {
+                        const std::vector<std::string>& args)
+{
     std::string path = dir.File(name + ".py");
     WriteFile(path, script);
     std::vector<std::string> argv{Python(), path};
@@ -53,7 +57,8 @@ Process StartPythonPeer(const TempDir& dir, const std::string& name, const std::
     return Process(argv, dir.File(name + ".log"));
 }
 
-std::string Payload(std::size_t n, std::uint32_t variant) {
+std::string Payload(std::size_t n, std::uint32_t variant)
+{
     std::string s(n, '\0');
     std::uint32_t x = variant * 2654435761u + 1;
     for (std::size_t i = 0; i < n; ++i) {
@@ -65,7 +70,8 @@ std::string Payload(std::size_t n, std::uint32_t variant) {
     return s;
 }
 
-void Checksum::Add(const void* data, std::size_t n) {
+void Checksum::Add(const void* data, std::size_t n)
+{
     auto p = static_cast<const unsigned char*>(data);
     std::uint64_t h = value;
     for (std::size_t i = 0; i < n; ++i) {
@@ -76,13 +82,15 @@ void Checksum::Add(const void* data, std::size_t n) {
     bytes += n;
 }
 
-std::uint64_t ChecksumOf(const std::string& data) {
+std::uint64_t ChecksumOf(const std::string& data)
+{
     Checksum c;
     c.Add(data.data(), data.size());
     return c.value;
 }
 
-std::uint64_t ChecksumOfFile(const std::string& path, std::uint64_t* size) {
+std::uint64_t ChecksumOfFile(const std::string& path, std::uint64_t* size)
+{
     std::ifstream in(path, std::ios::binary);
     Checksum c;
     std::string buf(1 << 20, '\0');
@@ -94,7 +102,8 @@ std::uint64_t ChecksumOfFile(const std::string& path, std::uint64_t* size) {
     return c.value;
 }
 
-std::uint64_t WritePayloadFile(const std::string& path, std::size_t n, std::uint32_t variant) {
+std::uint64_t WritePayloadFile(const std::string& path, std::size_t n, std::uint32_t variant)
+{
     std::ofstream out(path, std::ios::binary);
     Checksum c;
     std::size_t done = 0;
@@ -109,13 +118,15 @@ std::uint64_t WritePayloadFile(const std::string& path, std::size_t n, std::uint
     return c.value;
 }
 
-std::string Require(const std::string& program) {
+std::string Require(const std::string& program)
+{
     std::string path = FindProgram(program);
     if (path.empty()) throw std::runtime_error(program + " is not installed (see scripts/packages)");
     return path;
 }
 
-ScriptedPeer::ScriptedPeer(const std::string& mode, const std::string& arg) : port_(FreeTcpPort()) {
+ScriptedPeer::ScriptedPeer(const std::string& mode, const std::string& arg) : port_(FreeTcpPort())
+{
     std::string ready = dir_.File("ready");
     std::vector<std::string> argv{Python(), SourceDir() + "/tests/net/peer.py", mode, std::to_string(port_), ready};
     if (!arg.empty()) argv.push_back(arg);

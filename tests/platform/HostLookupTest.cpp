@@ -23,7 +23,8 @@ struct Result {
 
 class LookupWindow {
 public:
-    LookupWindow() {
+    LookupWindow()
+    {
         hwnd = CreateHiddenWindow([this](UINT m, WPARAM w, LPARAM l) {
             if (m != kDone) return LRESULT(0);
             Result r{static_cast<HANDLE>(w), HiWord(l), false, {}};
@@ -36,11 +37,13 @@ public:
         });
     }
     ~LookupWindow() { DestroyWindow(hwnd); }
-    bool WaitFor(std::size_t n, int timeoutMs = 20000) {
+    bool WaitFor(std::size_t n, int timeoutMs = 20000)
+    {
         auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (results.size() < n) {
             MSG m;
-            while (PeekMessage(m)) DispatchMessage(m);
+            while (PeekMessage(m))
+                DispatchMessage(m);
             if (results.size() >= n) break;
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
             if (left <= 0) return false;
@@ -54,11 +57,12 @@ public:
 
 } // namespace
 
-TEST(HostLookup, LocalhostResolvesToLoopbackThroughAMessage) {
+TEST(HostLookup, LocalhostResolvesToLoopbackThroughAMessage)
+{
     LookupWindow w;
     HANDLE h = WsAsyncGetHostByName(w.hwnd, kDone, "localhost");
     ASSERT_NE(h, 0u);
-    EXPECT_TRUE(w.results.empty());  // never inside the call
+    EXPECT_TRUE(w.results.empty()); // never inside the call
     ASSERT_TRUE(w.WaitFor(1));
     EXPECT_EQ(w.results[0].handle, h);
     EXPECT_EQ(w.results[0].error, 0);
@@ -74,7 +78,8 @@ TEST(HostLookup, LocalhostResolvesToLoopbackThroughAMessage) {
     EXPECT_EQ(PendingLookupCount(), 0u);
 }
 
-TEST(HostLookup, UnknownNameAndReverseLookup) {
+TEST(HostLookup, UnknownNameAndReverseLookup)
+{
     LookupWindow w;
     ASSERT_NE(WsAsyncGetHostByName(w.hwnd, kDone, "nosuchhost.invalid"), 0u);
     ASSERT_TRUE(w.WaitFor(1));
@@ -85,25 +90,28 @@ TEST(HostLookup, UnknownNameAndReverseLookup) {
     EXPECT_FALSE(w.results[1].entry.name.empty());
 }
 
-TEST(HostLookup, CancelledLookupPostsNothing) {
+TEST(HostLookup, CancelledLookupPostsNothing)
+{
     LookupWindow w;
     HANDLE first = WsAsyncGetHostByName(w.hwnd, kDone, "localhost");
     HANDLE second = WsAsyncGetHostByName(w.hwnd, kDone, "localhost");
     ASSERT_NE(first, second);
     EXPECT_EQ(WsCancelAsyncRequest(first), 0);
     ASSERT_TRUE(w.WaitFor(1));
-    EXPECT_FALSE(w.WaitFor(2, 500));  // the cancelled one gets every chance to show up
+    EXPECT_FALSE(w.WaitFor(2, 500)); // the cancelled one gets every chance to show up
     ASSERT_EQ(w.results.size(), 1u);
     EXPECT_EQ(w.results[0].handle, second);
-    EXPECT_EQ(WsCancelAsyncRequest(second), SOCKET_ERROR);  // finished: nothing to cancel
+    EXPECT_EQ(WsCancelAsyncRequest(second), SOCKET_ERROR); // finished: nothing to cancel
     EXPECT_EQ(WsGetLastError(), WSAEINVAL);
 }
 
-TEST(HostLookup, ResultAlreadyQueuedIsWithdrawnByCancel) {
+TEST(HostLookup, ResultAlreadyQueuedIsWithdrawnByCancel)
+{
     LookupWindow w;
     HANDLE h = WsAsyncGetHostByName(w.hwnd, kDone, "localhost");
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (PendingMessageCount() == 0 && std::chrono::steady_clock::now() < end) WaitMessage(50);
+    while (PendingMessageCount() == 0 && std::chrono::steady_clock::now() < end)
+        WaitMessage(50);
     ASSERT_EQ(PendingMessageCount(), 1u);
     EXPECT_EQ(WsCancelAsyncRequest(h), 0);
     EXPECT_EQ(PendingMessageCount(), 0u);
@@ -111,20 +119,23 @@ TEST(HostLookup, ResultAlreadyQueuedIsWithdrawnByCancel) {
     EXPECT_TRUE(w.results.empty());
 }
 
-TEST(HostLookup, LookupForADestroyedWindowIsDroppedQuietly) {
+TEST(HostLookup, LookupForADestroyedWindowIsDroppedQuietly)
+{
     {
         LookupWindow w;
         ASSERT_NE(WsAsyncGetHostByName(w.hwnd, kDone, "localhost"), 0u);
-    }  // destroyed while the lookup runs
+    } // destroyed while the lookup runs
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (PendingLookupCount() > 0 && std::chrono::steady_clock::now() < end) WaitMessage(20);
+    while (PendingLookupCount() > 0 && std::chrono::steady_clock::now() < end)
+        WaitMessage(20);
     EXPECT_EQ(PendingLookupCount(), 0u);
     {
         LookupWindow w;
         ASSERT_NE(WsAsyncGetHostByName(w.hwnd, kDone, "localhost"), 0u);
-        while (PendingMessageCount() == 0 && std::chrono::steady_clock::now() < end) WaitMessage(20);
+        while (PendingMessageCount() == 0 && std::chrono::steady_clock::now() < end)
+            WaitMessage(20);
         ASSERT_EQ(PendingMessageCount(), 1u);
-    }  // destroyed with the result queued
+    } // destroyed with the result queued
     EXPECT_EQ(PendingMessageCount(), 0u);
     EXPECT_EQ(PendingLookupCount(), 0u);
     EXPECT_EQ(WsAsyncGetHostByName(0, kDone, "localhost"), 0u);

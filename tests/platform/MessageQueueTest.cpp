@@ -21,18 +21,22 @@ struct Recorded {
     LPARAM l;
 };
 
-void DrainAll() {
+void DrainAll()
+{
     MSG m;
-    while (PeekMessage(m)) DispatchMessage(m);
+    while (PeekMessage(m))
+        DispatchMessage(m);
 }
 
-double CpuSeconds() {
+double CpuSeconds()
+{
     rusage ru{};
     getrusage(RUSAGE_THREAD, &ru);
     return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
 }
 
-bool FdReadable(int fd) {
+bool FdReadable(int fd)
+{
     pollfd p{fd, POLLIN, 0};
     return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
 }
@@ -45,7 +49,8 @@ protected:
 
 } // namespace
 
-TEST_F(MessageQueue, DeliversInOrderOneAtATimeToTheRightWindow) {
+TEST_F(MessageQueue, DeliversInOrderOneAtATimeToTheRightWindow)
+{
     std::vector<Recorded> a, b;
     HWND wa = CreateHiddenWindow([&](UINT m, WPARAM w, LPARAM l) { a.push_back({m, w, l}); return LRESULT(7); });
     HWND wb = CreateHiddenWindow([&](UINT m, WPARAM w, LPARAM l) { b.push_back({m, w, l}); return LRESULT(0); });
@@ -57,7 +62,7 @@ TEST_F(MessageQueue, DeliversInOrderOneAtATimeToTheRightWindow) {
     EXPECT_EQ(PendingMessageCount(), 3u);
 
     MSG m;
-    ASSERT_TRUE(PeekMessage(m, false));  // looking does not take it
+    ASSERT_TRUE(PeekMessage(m, false)); // looking does not take it
     EXPECT_EQ(PendingMessageCount(), 3u);
     ASSERT_TRUE(PeekMessage(m));
     EXPECT_EQ(m.hwnd, wa);
@@ -74,7 +79,8 @@ TEST_F(MessageQueue, DeliversInOrderOneAtATimeToTheRightWindow) {
     DestroyWindow(wb);
 }
 
-TEST_F(MessageQueue, DestroyedWindowLosesItsMessagesAndRefusesNewOnes) {
+TEST_F(MessageQueue, DestroyedWindowLosesItsMessagesAndRefusesNewOnes)
+{
     int calls = 0;
     HWND w = CreateHiddenWindow([&](UINT, WPARAM, LPARAM) { ++calls; return LRESULT(0); });
     HWND other = CreateHiddenWindow([&](UINT, WPARAM, LPARAM) { return LRESULT(0); });
@@ -90,7 +96,8 @@ TEST_F(MessageQueue, DestroyedWindowLosesItsMessagesAndRefusesNewOnes) {
     DestroyWindow(other);
 }
 
-TEST_F(MessageQueue, WindowMayDestroyItselfInsideItsHandler) {
+TEST_F(MessageQueue, WindowMayDestroyItselfInsideItsHandler)
+{
     struct Holder {
         HWND w = 0;
         std::string text = "still alive";
@@ -98,7 +105,7 @@ TEST_F(MessageQueue, WindowMayDestroyItselfInsideItsHandler) {
     } h;
     h.w = CreateHiddenWindow([&h](UINT, WPARAM, LPARAM) {
         DestroyWindow(h.w);
-        h.seen = h.text;  // the handler object must survive until it returns
+        h.seen = h.text; // the handler object must survive until it returns
         return LRESULT(1);
     });
     PostMessage(h.w, WM_USER, 0, 0);
@@ -108,7 +115,8 @@ TEST_F(MessageQueue, WindowMayDestroyItselfInsideItsHandler) {
     EXPECT_FALSE(IsWindow(h.w));
 }
 
-TEST_F(MessageQueue, QuitMessageEndsGetMessageAndTerminatesTheApplication) {
+TEST_F(MessageQueue, QuitMessageEndsGetMessageAndTerminatesTheApplication)
+{
     PostQuitMessage(3);
     MSG m;
     EXPECT_FALSE(GetMessage(m));
@@ -124,12 +132,13 @@ TEST_F(MessageQueue, QuitMessageEndsGetMessageAndTerminatesTheApplication) {
     PostMessage(w, WM_USER, 0, 0);
     app.ProcessMessages();
     EXPECT_TRUE(app.Terminated());
-    EXPECT_EQ(calls, 2);  // the quit is consumed, the rest still handled
+    EXPECT_EQ(calls, 2); // the quit is consumed, the rest still handled
     app.SetTerminated(false);
     DestroyWindow(w);
 }
 
-TEST_F(MessageQueue, ReplacedApplicationStepsAreUsed) {
+TEST_F(MessageQueue, ReplacedApplicationStepsAreUsed)
+{
     auto& app = Application::Instance();
     int processed = 0, waited = 0;
     app.SetProcessMessagesStep([&] { ++processed; Application::PlatformProcessMessages(); });
@@ -141,12 +150,14 @@ TEST_F(MessageQueue, ReplacedApplicationStepsAreUsed) {
     app.SetWaitStep(nullptr);
 }
 
-TEST_F(MessageQueue, PostFromAnotherThreadWakesABlockedWait) {
+TEST_F(MessageQueue, PostFromAnotherThreadWakesABlockedWait)
+{
     std::atomic<int> got{0};
     HWND w = CreateHiddenWindow([&](UINT m, WPARAM, LPARAM) { if (m == WM_USER + 9) ++got; return LRESULT(0); });
     std::thread poster([w] {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        for (int i = 0; i < 100; ++i) PostMessage(w, WM_USER + 9, static_cast<WPARAM>(i), 0);
+        for (int i = 0; i < 100; ++i)
+            PostMessage(w, WM_USER + 9, static_cast<WPARAM>(i), 0);
     });
     double cpu0 = CpuSeconds();
     auto t0 = std::chrono::steady_clock::now();
@@ -162,13 +173,15 @@ TEST_F(MessageQueue, PostFromAnotherThreadWakesABlockedWait) {
     DestroyWindow(w);
 }
 
-TEST_F(MessageQueue, WaitTimesOutWithoutSpinning) {
+TEST_F(MessageQueue, WaitTimesOutWithoutSpinning)
+{
     double cpu0 = CpuSeconds();
     EXPECT_FALSE(WaitMessage(200));
     EXPECT_LT(CpuSeconds() - cpu0, 0.05);
 }
 
-TEST_F(MessageQueue, QueueDescriptorIsReadableExactlyWhileSomethingIsPending) {
+TEST_F(MessageQueue, QueueDescriptorIsReadableExactlyWhileSomethingIsPending)
+{
     int fd = QueueFd();
     ASSERT_GE(fd, 0);
     EXPECT_FALSE(FdReadable(fd));
@@ -186,7 +199,8 @@ TEST_F(MessageQueue, QueueDescriptorIsReadableExactlyWhileSomethingIsPending) {
     DestroyWindow(w);
 }
 
-TEST_F(MessageQueue, EachThreadHasItsOwnQueue) {
+TEST_F(MessageQueue, EachThreadHasItsOwnQueue)
+{
     std::atomic<bool> handledOnWorker{false};
     std::atomic<HWND> workerWindow{0};
     std::atomic<bool> stop{false};
@@ -198,13 +212,15 @@ TEST_F(MessageQueue, EachThreadHasItsOwnQueue) {
             return LRESULT(0);
         });
         MSG msg;
-        while (!stop && GetMessage(msg)) DispatchMessage(msg);
+        while (!stop && GetMessage(msg))
+            DispatchMessage(msg);
         DestroyWindow(workerWindow);
     });
-    while (workerWindow == 0) std::this_thread::yield();
+    while (workerWindow == 0)
+        std::this_thread::yield();
     PostMessage(workerWindow, WM_USER, 0, 0);
     PostMessage(workerWindow, WM_USER + 1, 0, 0);
     worker.join();
     EXPECT_TRUE(handledOnWorker);
-    EXPECT_EQ(PendingMessageCount(), 0u);  // nothing landed here
+    EXPECT_EQ(PendingMessageCount(), 0u); // nothing landed here
 }

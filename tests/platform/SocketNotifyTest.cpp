@@ -33,7 +33,8 @@ struct Event {
 // A hidden window that records socket notifications.
 class Recorder {
 public:
-    Recorder() {
+    Recorder()
+    {
         hwnd = CreateHiddenWindow([this](UINT m, WPARAM w, LPARAM l) {
             if (m == kMsg) events.push_back({static_cast<int>(w), LoWord(l), HiWord(l)});
             return LRESULT(0);
@@ -43,21 +44,28 @@ public:
 
     // Pumps until pred holds or timeout; true when it holds.
     template <class Pred>
-    bool Until(Pred pred, int timeoutMs = 5000) {
+    bool Until(Pred pred, int timeoutMs = 5000)
+    {
         auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
             MSG m;
-            while (PeekMessage(m)) DispatchMessage(m);
+            while (PeekMessage(m))
+                DispatchMessage(m);
             if (pred()) return true;
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
             if (left <= 0) return false;
             WaitMessage(static_cast<int>(left));
         }
     }
-    void Settle(int ms = 150) { Until([] { return false; }, ms); }
-    int Count(int bits) const {
+    void Settle(int ms = 150)
+    {
+        Until([] { return false; }, ms);
+    }
+    int Count(int bits) const
+    {
         int n = 0;
-        for (auto& e : events) n += (e.bits == bits);
+        for (auto& e : events)
+            n += (e.bits == bits);
         return n;
     }
 
@@ -65,7 +73,8 @@ public:
     std::vector<Event> events;
 };
 
-sockaddr_in Loopback(int port) {
+sockaddr_in Loopback(int port)
+{
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -77,7 +86,8 @@ sockaddr_in Loopback(int port) {
 struct Listener {
     int fd = -1;
     int port = 0;
-    Listener() {
+    Listener()
+    {
         fd = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a = Loopback(0);
         ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
@@ -94,7 +104,8 @@ struct Listener {
 struct Pair {
     int ours = -1;
     int peer = -1;
-    Pair() {
+    Pair()
+    {
         Listener l;
         ours = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a = Loopback(l.port);
@@ -102,13 +113,15 @@ struct Pair {
         peer = ::accept(l.fd, nullptr, nullptr);
     }
     Pair(const Recorder& r, long mask) : Pair() { EXPECT_EQ(WsAsyncSelect(ours, r.hwnd, kMsg, mask), 0); }
-    ~Pair() {
+    ~Pair()
+    {
         if (ours >= 0) WsCloseSocket(ours);
         if (peer >= 0) ::close(peer);
     }
 };
 
-void ResetClose(int fd) {
+void ResetClose(int fd)
+{
     linger l{1, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
     ::close(fd);
@@ -116,7 +129,8 @@ void ResetClose(int fd) {
 
 } // namespace
 
-TEST(SocketNotify, ReadIsPostedOnceUntilReceiveAndAgainWhileDataWaits) {
+TEST(SocketNotify, ReadIsPostedOnceUntilReceiveAndAgainWhileDataWaits)
+{
     Recorder r;
     Pair p(r, FD_READ | FD_CLOSE);
     ASSERT_EQ(::send(p.peer, "0123456789", 10, 0), 10);
@@ -125,25 +139,26 @@ TEST(SocketNotify, ReadIsPostedOnceUntilReceiveAndAgainWhileDataWaits) {
     EXPECT_EQ(r.events[0].error, 0);
     ::send(p.peer, "abc", 3, 0);
     r.Settle();
-    EXPECT_EQ(r.Count(FD_READ), 1);  // not re-enabled yet
+    EXPECT_EQ(r.Count(FD_READ), 1); // not re-enabled yet
 
     char buf[64];
-    ASSERT_EQ(WsRecv(p.ours, buf, 4, 0), 4);  // 9 bytes still waiting
+    ASSERT_EQ(WsRecv(p.ours, buf, 4, 0), 4); // 9 bytes still waiting
     ASSERT_TRUE(r.Until([&] { return r.Count(FD_READ) == 2; }));
     ASSERT_EQ(WsRecv(p.ours, buf, sizeof buf, 0), 9);
     r.Settle();
-    EXPECT_EQ(r.Count(FD_READ), 2);  // nothing left: no notification
+    EXPECT_EQ(r.Count(FD_READ), 2); // nothing left: no notification
     EXPECT_EQ(r.Count(FD_CLOSE), 0);
 }
 
-TEST(SocketNotify, ConnectOutcomeIsReportedByTheConnectNotification) {
+TEST(SocketNotify, ConnectOutcomeIsReportedByTheConnectNotification)
+{
     // Success: connect, then write. Refusal: the connect notification only.
     for (bool listening : {true, false}) {
         SCOPED_TRACE(listening ? "listening" : "refused");
         Recorder r;
         auto l = std::make_unique<Listener>();
         int port = l->port;
-        if (!listening) l.reset();  // closed again: nothing listens there
+        if (!listening) l.reset(); // closed again: nothing listens there
         SOCKET s = WsSocket(AF_INET_W, SOCK_STREAM_W, IPPROTO_TCP_W);
         ASSERT_GE(s, 0);
         ASSERT_EQ(WsAsyncSelect(s, r.hwnd, kMsg, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE), 0);
@@ -161,10 +176,11 @@ TEST(SocketNotify, ConnectOutcomeIsReportedByTheConnectNotification) {
     }
 }
 
-TEST(SocketNotify, WriteIsPostedAfterWouldBlockOnceTheSocketTakesDataAgain) {
+TEST(SocketNotify, WriteIsPostedAfterWouldBlockOnceTheSocketTakesDataAgain)
+{
     Recorder r;
     Pair p(r, FD_READ | FD_WRITE | FD_CLOSE);
-    ASSERT_TRUE(r.Until([&] { return r.Count(FD_WRITE) == 1; }));  // connected socket: writable once
+    ASSERT_TRUE(r.Until([&] { return r.Count(FD_WRITE) == 1; })); // connected socket: writable once
     std::vector<char> chunk(65536, 'x');
     long long sent = 0;
     for (;;) {
@@ -176,7 +192,7 @@ TEST(SocketNotify, WriteIsPostedAfterWouldBlockOnceTheSocketTakesDataAgain) {
         sent += n;
     }
     r.Settle();
-    EXPECT_EQ(r.Count(FD_WRITE), 1);  // still full
+    EXPECT_EQ(r.Count(FD_WRITE), 1); // still full
     std::thread reader([&] {
         std::vector<char> buf(1 << 16);
         long long got = 0;
@@ -189,10 +205,11 @@ TEST(SocketNotify, WriteIsPostedAfterWouldBlockOnceTheSocketTakesDataAgain) {
     ASSERT_TRUE(r.Until([&] { return r.Count(FD_WRITE) == 2; }));
     reader.join();
     r.Settle();
-    EXPECT_EQ(r.Count(FD_WRITE), 2);  // once per would-block
+    EXPECT_EQ(r.Count(FD_WRITE), 2); // once per would-block
 }
 
-TEST(SocketNotify, CloseWaitsUntilNoUnreadDataIsLeftAndComesOnce) {
+TEST(SocketNotify, CloseWaitsUntilNoUnreadDataIsLeftAndComesOnce)
+{
     Recorder r;
     Pair p(r, FD_READ | FD_CLOSE);
     ::send(p.peer, "hello", 5, 0);
@@ -200,7 +217,7 @@ TEST(SocketNotify, CloseWaitsUntilNoUnreadDataIsLeftAndComesOnce) {
     p.peer = -1;
     ASSERT_TRUE(r.Until([&] { return r.Count(FD_READ) == 1; }));
     r.Settle();
-    EXPECT_EQ(r.Count(FD_CLOSE), 0);  // "hello" is still unread
+    EXPECT_EQ(r.Count(FD_CLOSE), 0); // "hello" is still unread
     char buf[16];
     ASSERT_EQ(WsRecv(p.ours, buf, 3, 0), 3);
     ASSERT_TRUE(r.Until([&] { return r.Count(FD_READ) == 2; }));
@@ -213,7 +230,8 @@ TEST(SocketNotify, CloseWaitsUntilNoUnreadDataIsLeftAndComesOnce) {
     EXPECT_EQ(r.Count(FD_READ), 2);
 }
 
-TEST(SocketNotify, ResetIsReportedAtOnce) {
+TEST(SocketNotify, ResetIsReportedAtOnce)
+{
     Recorder r;
     Pair p(r, FD_READ | FD_WRITE | FD_CLOSE);
     ASSERT_TRUE(r.Until([&] { return r.Count(FD_WRITE) == 1; }));
@@ -229,7 +247,8 @@ TEST(SocketNotify, ResetIsReportedAtOnce) {
     EXPECT_TRUE(WsGetLastError() == WSAECONNRESET || WsGetLastError() == WSAECONNABORTED) << WsGetLastError();
 }
 
-TEST(SocketNotify, AcceptIsPostedAgainAfterEachAccept) {
+TEST(SocketNotify, AcceptIsPostedAgainAfterEachAccept)
+{
     Recorder r;
     SOCKET l = WsSocket(AF_INET_W, SOCK_STREAM_W, IPPROTO_TCP_W);
     ASSERT_EQ(WsBind(l, Loopback(0)), 0);
@@ -254,12 +273,14 @@ TEST(SocketNotify, AcceptIsPostedAgainAfterEachAccept) {
     EXPECT_EQ(r.Count(FD_ACCEPT), 2);
     EXPECT_EQ(WsAccept(l, nullptr), INVALID_SOCKET);
     EXPECT_EQ(WsGetLastError(), WSAEWOULDBLOCK);
-    for (int fd : {a1, a2, l}) WsCloseSocket(fd);
+    for (int fd : {a1, a2, l})
+        WsCloseSocket(fd);
     ::close(c1);
     ::close(c2);
 }
 
-TEST(SocketNotify, ClosingDropsQueuedNotificationsEvenWhenTheDescriptorIsReused) {
+TEST(SocketNotify, ClosingDropsQueuedNotificationsEvenWhenTheDescriptorIsReused)
+{
     Recorder r;
     Pair p(r, FD_READ | FD_WRITE | FD_CLOSE);
     ::send(p.peer, "data", 4, 0);
@@ -272,7 +293,7 @@ TEST(SocketNotify, ClosingDropsQueuedNotificationsEvenWhenTheDescriptorIsReused)
         PeekMessage(m, false);
         WaitMessage(50);
     }
-    ASSERT_GE(PendingMessageCount(), 2u);  // write and read are waiting
+    ASSERT_GE(PendingMessageCount(), 2u); // write and read are waiting
     ASSERT_TRUE(PostSocketMessage(r.hwnd, kMsg, p.ours, MakeLParam(FD_WRITE, 0)));
     int old = p.ours;
     ASSERT_EQ(WsCloseSocket(old), 0);
@@ -286,7 +307,8 @@ TEST(SocketNotify, ClosingDropsQueuedNotificationsEvenWhenTheDescriptorIsReused)
         others.push_back(fresh);
         fresh = WsSocket(AF_INET_W, SOCK_STREAM_W, IPPROTO_TCP_W);
     }
-    for (SOCKET o : others) WsCloseSocket(o);
+    for (SOCKET o : others)
+        WsCloseSocket(o);
     ASSERT_EQ(fresh, old);
     ASSERT_EQ(WsAsyncSelect(fresh, r.hwnd, kMsg, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE), 0);
     r.Settle(300);
@@ -294,7 +316,8 @@ TEST(SocketNotify, ClosingDropsQueuedNotificationsEvenWhenTheDescriptorIsReused)
     WsCloseSocket(fresh);
 }
 
-TEST(SocketNotify, MaskZeroStopsNotificationsAndReselectingDeliversWaitingData) {
+TEST(SocketNotify, MaskZeroStopsNotificationsAndReselectingDeliversWaitingData)
+{
     Recorder r;
     Pair p(r, FD_READ | FD_CLOSE);
     ASSERT_EQ(WsAsyncSelect(p.ours, r.hwnd, 0, 0), 0);
@@ -305,7 +328,8 @@ TEST(SocketNotify, MaskZeroStopsNotificationsAndReselectingDeliversWaitingData) 
     ASSERT_TRUE(r.Until([&] { return r.Count(FD_READ) == 1; }));
 }
 
-TEST(SocketNotify, DatagramsAnnounceReadAndWrite) {
+TEST(SocketNotify, DatagramsAnnounceReadAndWrite)
+{
     Recorder r;
     SOCKET u = WsSocket(AF_INET_W, SOCK_DGRAM_W, IPPROTO_UDP_W);
     ASSERT_EQ(WsBind(u, Loopback(0)), 0);
@@ -324,11 +348,11 @@ TEST(SocketNotify, DatagramsAnnounceReadAndWrite) {
     WsCloseSocket(u);
 }
 
-TEST(SocketApi, ErrnoIsMappedToTheLibraryNumbering) {
-    const int mapped[][2] = {{0, 0},           {EAGAIN, WSAEWOULDBLOCK}, {ECONNRESET, 10054}, {EPIPE, 10054},
-                             {ECONNREFUSED, 10061}, {ENOTCONN, 10057}, {EBADF, 10038}, {EADDRINUSE, 10048},
-                             {ETIMEDOUT, 10060}, {EHOSTUNREACH, 10065}};
-    for (const auto& m : mapped) EXPECT_EQ(ErrnoToWsaError(m[0]), m[1]) << "errno " << m[0];
+TEST(SocketApi, ErrnoIsMappedToTheLibraryNumbering)
+{
+    const int mapped[][2] = {{0, 0}, {EAGAIN, WSAEWOULDBLOCK}, {ECONNRESET, 10054}, {EPIPE, 10054}, {ECONNREFUSED, 10061}, {ENOTCONN, 10057}, {EBADF, 10038}, {EADDRINUSE, 10048}, {ETIMEDOUT, 10060}, {EHOSTUNREACH, 10065}};
+    for (const auto& m : mapped)
+        EXPECT_EQ(ErrnoToWsaError(m[0]), m[1]) << "errno " << m[0];
     EXPECT_EQ(GaiErrorToWsaError(EAI_NONAME), 11001);
     EXPECT_EQ(GaiErrorToWsaError(EAI_AGAIN), 11002);
 
@@ -350,7 +374,8 @@ TEST(SocketApi, ErrnoIsMappedToTheLibraryNumbering) {
     EXPECT_EQ(ntohs(port), 80);
 }
 
-TEST(SocketLibrary, StartsOnFirstCallAfterAStop) {
+TEST(SocketLibrary, StartsOnFirstCallAfterAStop)
+{
     WsInetAddr("1.2.3.4");
     ASSERT_TRUE(SocketLibraryRunning());
     int starts = SocketLibraryStartCount();
@@ -358,14 +383,15 @@ TEST(SocketLibrary, StartsOnFirstCallAfterAStop) {
     SocketLibraryStop();
     EXPECT_FALSE(SocketLibraryRunning());
     EXPECT_EQ(SocketLibraryStopCount(), stops + 1);
-    SocketLibraryStop();  // already stopped: nothing
+    SocketLibraryStop(); // already stopped: nothing
     EXPECT_EQ(SocketLibraryStopCount(), stops + 1);
     WsHtons(80);
     EXPECT_TRUE(SocketLibraryRunning());
     EXPECT_EQ(SocketLibraryStartCount(), starts + 1);
 }
 
-TEST(SocketNotify, AStreamOfPostedMessagesDoesNotStarveTheNetwork) {
+TEST(SocketNotify, AStreamOfPostedMessagesDoesNotStarveTheNetwork)
+{
     Pair p;
     int reposts = 0;
     bool readSeen = false;
@@ -374,7 +400,7 @@ TEST(SocketNotify, AStreamOfPostedMessagesDoesNotStarveTheNetwork) {
         if (m == kMsg && LoWord(l) == FD_READ && static_cast<int>(w) == p.ours) readSeen = true;
         if (m == WM_USER + 7 && !readSeen && reposts < 100000) {
             ++reposts;
-            PostMessage(busy, WM_USER + 7, 0, 0);  // always something queued
+            PostMessage(busy, WM_USER + 7, 0, 0); // always something queued
         }
         return LRESULT(0);
     });
@@ -384,8 +410,10 @@ TEST(SocketNotify, AStreamOfPostedMessagesDoesNotStarveTheNetwork) {
     MSG m;
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!readSeen && std::chrono::steady_clock::now() < end) {
-        if (PeekMessage(m)) DispatchMessage(m);
-        else WaitMessage(100);
+        if (PeekMessage(m))
+            DispatchMessage(m);
+        else
+            WaitMessage(100);
     }
     EXPECT_TRUE(readSeen);
     EXPECT_LT(reposts, 100000);
@@ -396,7 +424,8 @@ TEST(SocketNotify, AStreamOfPostedMessagesDoesNotStarveTheNetwork) {
     DestroyWindow(busy);
 }
 
-TEST(SocketNotify, IdleConnectionsLetTheWaitSleep) {
+TEST(SocketNotify, IdleConnectionsLetTheWaitSleep)
+{
     Recorder r;
     Pair open, halfClosed;
     ASSERT_EQ(WsAsyncSelect(open.ours, r.hwnd, kMsg, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE), 0);
@@ -410,7 +439,7 @@ TEST(SocketNotify, IdleConnectionsLetTheWaitSleep) {
     EXPECT_FALSE(WaitMessage(300));
     getrusage(RUSAGE_THREAD, &after);
     double cpu = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) + (after.ru_stime.tv_sec - before.ru_stime.tv_sec) +
-                 ((after.ru_utime.tv_usec - before.ru_utime.tv_usec) + (after.ru_stime.tv_usec - before.ru_stime.tv_usec)) / 1e6;
+        ((after.ru_utime.tv_usec - before.ru_utime.tv_usec) + (after.ru_stime.tv_usec - before.ru_stime.tv_usec)) / 1e6;
     EXPECT_LT(cpu, 0.05);
     EXPECT_EQ(r.Count(FD_CLOSE), 0);
 }

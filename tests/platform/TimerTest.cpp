@@ -18,7 +18,8 @@ void PumpFor(std::chrono::milliseconds span)
     MSG m;
     while (std::chrono::steady_clock::now() < end) {
         WaitMessage(10);
-        while (PeekMessage(m)) DispatchMessage(m);
+        while (PeekMessage(m))
+            DispatchMessage(m);
     }
 }
 
@@ -33,7 +34,8 @@ TEST(Timer, PostsTheIdEveryIntervalUntilKilled)
     });
     ASSERT_TRUE(SetTimer(w, 7, 20));
     MSG m;
-    while (ids.size() < 3 && GetMessage(m)) DispatchMessage(m);
+    while (ids.size() < 3 && GetMessage(m))
+        DispatchMessage(m);
     EXPECT_EQ(ids, (std::vector<WPARAM>{7, 7, 7}));
     EXPECT_TRUE(KillTimer(w, 7));
     EXPECT_FALSE(KillTimer(w, 7));
@@ -46,15 +48,19 @@ TEST(Timer, PostsTheIdEveryIntervalUntilKilled)
 
 TEST(Timer, BusyThreadFindsOneQueuedTimerAndKillDropsIt)
 {
-    struct Case { bool kill; std::size_t expected; };
+    struct Case {
+        bool kill;
+        std::size_t expected;
+    };
     for (const Case c : {Case{false, 1}, Case{true, 0}}) {
         std::size_t fired = 0;
         HWND w = CreateHiddenWindow([&](UINT m, WPARAM, LPARAM) { fired += m == WM_TIMER; return LRESULT(0); });
         ASSERT_TRUE(SetTimer(w, 1, 5));
-        std::this_thread::sleep_for(std::chrono::milliseconds(60));  // many periods, no pumping
+        std::this_thread::sleep_for(std::chrono::milliseconds(60)); // many periods, no pumping
         if (c.kill) KillTimer(w, 1);
         MSG m;
-        while (PeekMessage(m)) DispatchMessage(m);
+        while (PeekMessage(m))
+            DispatchMessage(m);
         EXPECT_EQ(fired, c.expected) << "kill=" << c.kill;
         KillTimer(w, 1);
         DestroyWindow(w);

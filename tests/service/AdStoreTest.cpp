@@ -19,7 +19,8 @@ namespace {
 std::string Record(const std::string& tag)
 {
     std::string r;
-    for (int i = 0; i < AdFieldCount; ++i) r += tag + std::to_string(i) + "\r\n";
+    for (int i = 0; i < AdFieldCount; ++i)
+        r += tag + std::to_string(i) + "\r\n";
     return r;
 }
 
@@ -27,15 +28,17 @@ std::string Record(const std::string& tag)
 
 TEST(AdStore, OpeningCutsATornTailBackToTheLastWholeRecord)
 {
-    struct Case { std::string content; std::string kept; };
+    struct Case {
+        std::string content;
+        std::string kept;
+    };
     const std::string a = Record("a"), b = Record("b");
     const Case cases[] = {
         {"", ""},
         {a + b, a + b},
         {a + b.substr(0, 40), a},           // a crash in the middle of a line
         {a + b.substr(0, b.size() - 1), a}, // only the last LF missing
-        {"x\n", ""}
-    };
+        {"x\n", ""}};
     for (const Case& c : cases) {
         test::TempDir dir;
         test::WriteFile(dir.File("db"), c.content);

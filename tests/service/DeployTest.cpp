@@ -49,7 +49,10 @@ TEST(Deploy, NginxServesTheFileAndPassesSubmissionsToTheService)
     const std::string fetch = BinDir() + "/zuneigo-fetch";
     const std::string query = "?T1=Nginx&T2=0&T3=1&T4=33&T5=170&T6=60&T7=0&T8=rot&T9=gr%FCn&T10=Kino"
                               "&T11=Hallo&T12=x%40example%2Eorg&T13=50&T14=60";
-    struct Case { std::vector<std::string> args; int exit; };
+    struct Case {
+        std::vector<std::string> args;
+        int exit;
+    };
     const Case cases[] = {
         {{"-u", auth, "-o", d + "/reply", base + "/kelto/addkelto.cgi" + query}, 0},
         {{"-u", auth, "-o", d + "/got", base + "/kelto/kelto.txt"}, 0},
@@ -57,8 +60,7 @@ TEST(Deploy, NginxServesTheFileAndPassesSubmissionsToTheService)
         {{"-u", "nomen:wrong", "-o", d + "/denied", base + "/kelto/kelto.txt"}, 1},
         {{"-o", d + "/denied", base + "/kelto/addkelto.cgi" + query}, 1},
         {{"-u", auth, "-o", d + "/denied", base + "/kelto/service.log"}, 1},
-        {{"-o", d + "/home", base + "/"}, 0}
-    };
+        {{"-o", d + "/home", base + "/"}, 0}};
     for (const Case& c : cases) {
         std::vector<std::string> argv = {fetch};
         argv.insert(argv.end(), c.args.begin(), c.args.end());

@@ -28,14 +28,19 @@ const std::string Full = "T1=Anna&T2=0&T3=1&T4=30&T5=170&T6=60&T7=0&T8=blond&T9=
 
 TEST(RequestHead, StatusOfHeads)
 {
-    struct Case { std::string head; int status; std::string path; std::string query; };
+    struct Case {
+        std::string head;
+        int status;
+        std::string path;
+        std::string query;
+    };
     const std::string big(MaxHeaderBytes, 'a');
     const Case cases[] = {
         {"GET / HTTP/1.0\r\n\r\n", 200, "/", ""},
         {"HEAD /kelto/kelto.txt HTTP/1.1\nHost: x\n\n", 200, "/kelto/kelto.txt", ""},
         {"GET http://localhost:8080/kelto/addkelto.cgi?T1=a HTTP/1.0\r\n\r\n", 200, "/kelto/addkelto.cgi", "T1=a"},
         {"GET HTTP://h HTTP/1.0\r\n\r\n", 200, "/", ""},
-        {"DELETE / HTTP/1.0\r\n\r\n", 200, "/", ""},  // the method is judged later (405)
+        {"DELETE / HTTP/1.0\r\n\r\n", 200, "/", ""}, // the method is judged later (405)
         {"GET / HTTP/1.0\r\nX-Empty:\r\n\r\n", 200, "/", ""},
         {"GET /\r\n\r\n", 400, "", ""},
         {"GET  / HTTP/1.0\r\n\r\n", 400, "", ""},
@@ -53,8 +58,7 @@ TEST(RequestHead, StatusOfHeads)
         {"GET / HTTP/1.0\r\nA: b\rc\r\n\r\n", 400, "", ""},
         {"GET / HTTP/1.0\r\nAuthorization: a\r\nauthorization: b\r\n\r\n", 400, "", ""},
         {"GET /" + std::string(MaxRequestLine, 'x') + " HTTP/1.0\r\n\r\n", 414, "", ""},
-        {"GET / HTTP/1.0\r\nX: " + big + "\r\n\r\n", 431, "", ""}
-    };
+        {"GET / HTTP/1.0\r\nX: " + big + "\r\n\r\n", 431, "", ""}};
     for (const Case& c : cases) {
         TRequestReader r;
         EXPECT_EQ(Feed(r, c.head), c.status) << c.head.substr(0, 60);
@@ -78,7 +82,11 @@ TEST(RequestHead, PendingBytesOfAnUnendedLineAreLimited)
 
 TEST(RequestHead, RoutesMatchOnlyTheServicePaths)
 {
-    struct Case { const char* path; Route route; bool credentials; };
+    struct Case {
+        const char* path;
+        Route route;
+        bool credentials;
+    };
     const Case cases[] = {
         {"/", Route::Home, false},
         {"/kelto/kelto.txt", Route::Database, true},
@@ -89,8 +97,7 @@ TEST(RequestHead, RoutesMatchOnlyTheServicePaths)
         {"/kelto/kelto%2Etxt", Route::NotFound, true},
         {"/KELTO/kelto.txt", Route::NotFound, false},
         {"/kelto/kelto.txt/", Route::NotFound, true},
-        {"//kelto/kelto.txt", Route::NotFound, false}
-    };
+        {"//kelto/kelto.txt", Route::NotFound, false}};
     for (const Case& c : cases) {
         EXPECT_EQ(FindRoute(c.path), c.route) << c.path;
         EXPECT_EQ(NeedsCredentials(c.path), c.credentials) << c.path;
@@ -99,24 +106,26 @@ TEST(RequestHead, RoutesMatchOnlyTheServicePaths)
 
 TEST(RequestHead, SubmissionsNeedEveryKeyOnceAndClean)
 {
-    struct Case { std::string query; bool ok; };
+    struct Case {
+        std::string query;
+        bool ok;
+    };
     const Case cases[] = {
         {Full, true},
         {"T14=20&T13=10&T12=a%40b&T11=Hallo&T10=Kino&T9=blau&T8=blond&T7=0&T6=60&T5=170&T4=30&T3=1&T2=0&T1=Anna", true},
-        {Full.substr(0, Full.rfind("&T14")), false},          // T14 missing
-        {Full + "&T1=again", false},                          // repeated
-        {Full + "&T15=x", false},                             // unknown key
-        {Full + "&", false},                                  // empty pair
-        {"T01=x" + Full.substr(Full.find('&')), false},       // not exactly "T1"
-        {"T1" + Full.substr(Full.find('&')), false},          // no "="
+        {Full.substr(0, Full.rfind("&T14")), false},    // T14 missing
+        {Full + "&T1=again", false},                    // repeated
+        {Full + "&T15=x", false},                       // unknown key
+        {Full + "&", false},                            // empty pair
+        {"T01=x" + Full.substr(Full.find('&')), false}, // not exactly "T1"
+        {"T1" + Full.substr(Full.find('&')), false},    // no "="
         {"T1=%0D" + Full.substr(Full.find('&')), false},
         {"T1=%0a" + Full.substr(Full.find('&')), false},
         {"T1=%00" + Full.substr(Full.find('&')), false},
         {"T1=%4" + Full.substr(Full.find('&')), false},
         {"T1=%G0" + Full.substr(Full.find('&')), false},
         {"T1=%" + Full.substr(Full.find('&')), false},
-        {"", false}
-    };
+        {"", false}};
     for (const Case& c : cases) {
         std::array<std::string, AdFieldCount> values;
         EXPECT_EQ(ParseSubmission(c.query, values), c.ok) << c.query;
@@ -130,9 +139,12 @@ TEST(RequestHead, SubmissionsNeedEveryKeyOnceAndClean)
 
 TEST(RequestHead, BasicCredentials)
 {
-    struct Case { const char* value; bool ok; };
+    struct Case {
+        const char* value;
+        bool ok;
+    };
     const Case cases[] = {
-        {"Basic bm9tZW46c2VjcmV0", true},      // nomen:secret
+        {"Basic bm9tZW46c2VjcmV0", true}, // nomen:secret
         {"basic   bm9tZW46c2VjcmV0", true},
         {"Basic bm9tZW46c2VjcmV1", false},     // nomen:secreu
         {"Basic bm9tZW46c2VjcmV0eA==", false}, // nomen:secretx
@@ -140,7 +152,7 @@ TEST(RequestHead, BasicCredentials)
         {"Basic bm9tZW46c2VjcmV0=", false},    // bad length
         {"Basic bm9t=W46c2VjcmV0", false},     // padding inside
         {"Bearer bm9tZW46c2VjcmV0", false},
-        {"", false}
-    };
-    for (const Case& c : cases) EXPECT_EQ(CheckBasicCredentials(c.value, "nomen", "secret"), c.ok) << c.value;
+        {"", false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(CheckBasicCredentials(c.value, "nomen", "secret"), c.ok) << c.value;
 }

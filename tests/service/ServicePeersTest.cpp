@@ -64,8 +64,8 @@ std::string Fetch(const std::vector<std::string>& args)
 std::string Submission(const std::string& name)
 {
     return "/kelto/addkelto.cgi?T1=" + name +
-           "&T2=1&T3=0&T4=20&T5=185&T6=79&T7=0&T8=kurz%2C+dunkles+rot&T9=blau&T10=Programmieren%2C+Kino"
-           "&T11=Suche+nettes+M%E4dchen&T12=nomen%40example%2Ecom&T13=136&T14=120";
+        "&T2=1&T3=0&T4=20&T5=185&T6=79&T7=0&T8=kurz%2C+dunkles+rot&T9=blau&T10=Programmieren%2C+Kino"
+        "&T11=Suche+nettes+M%E4dchen&T12=nomen%40example%2Ecom&T13=136&T14=120";
 }
 
 const std::string StoredSubmission(const std::string& name)
@@ -81,7 +81,11 @@ TEST(ServicePeers, CurlSeesEveryStatus)
     Service s({"--demo", "20"});
     const std::string before = ReadFile(s.file);
     const std::string big(9000, 'x');
-    struct Case { std::vector<std::string> args; int status; std::string shows; };
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string shows;
+    };
     const Case cases[] = {
         {{s.Url("/")}, 200, "charset=windows-1252"},
         {{s.Url("/kelto/kelto.txt")}, 401, "WWW-Authenticate: Basic"},
@@ -105,9 +109,8 @@ TEST(ServicePeers, CurlSeesEveryStatus)
         {{"-u", Auth, s.Url(Submission("a%zz"))}, 400, ""},
         {{"-u", Auth, s.Url(Submission("a") + "&T3=1")}, 400, ""},
         {{"-u", Auth, s.Url("/kelto/addkelto.cgi?T1=a&T2=1")}, 400, ""},
-        {{"-u", Auth, "-I", s.Url(Submission("checked"))}, 200, ""},  // HEAD stores nothing
-        {{s.Url(Submission("anonymous"))}, 401, ""}
-    };
+        {{"-u", Auth, "-I", s.Url(Submission("checked"))}, 200, ""}, // HEAD stores nothing
+        {{s.Url(Submission("anonymous"))}, 401, ""}};
     for (const Case& c : cases) {
         int status = 0;
         const std::string answer = Curl(c.args, status);
@@ -115,7 +118,7 @@ TEST(ServicePeers, CurlSeesEveryStatus)
         EXPECT_NE(answer.find(c.shows), std::string::npos) << c.shows;
     }
     EXPECT_EQ(ReadFile(s.file), before);
-    EXPECT_EQ(s.Peer({"raw", "474152424147450d0a0d0a"}), "HTTP/1.0 400 Bad Request");  // GARBAGE
+    EXPECT_EQ(s.Peer({"raw", "474152424147450d0a0d0a"}), "HTTP/1.0 400 Bad Request"); // GARBAGE
 }
 
 TEST(ServicePeers, FetchDownloadsAndSubmitsDirectlyAndThroughTinyproxy)
@@ -125,7 +128,8 @@ TEST(ServicePeers, FetchDownloadsAndSubmitsDirectlyAndThroughTinyproxy)
     const int proxyPort = FreeTcpPort();
     const std::string d = proxyDir.Path();
     WriteFile(d + "/tinyproxy.conf", "Port " + std::to_string(proxyPort) + "\nListen 127.0.0.1\nTimeout 60\n"
-              "Allow 127.0.0.1\nLogFile \"" + d + "/tinyproxy.log\"\nPidFile \"" + d + "/tinyproxy.pid\"\n");
+                                                                           "Allow 127.0.0.1\nLogFile \"" +
+                  d + "/tinyproxy.log\"\nPidFile \"" + d + "/tinyproxy.pid\"\n");
     RunCommand({"chmod", "777", d});
     Process proxy({FindProgram("tinyproxy"), "-d", "-c", d + "/tinyproxy.conf"}, d + "/stdout.log");
     ASSERT_TRUE(WaitForTcpPort(proxyPort));
@@ -162,8 +166,10 @@ TEST(ServicePeers, FiftyConcurrentSubmittersLeaveTenThousandWholeRecords)
     std::string line;
     for (int n = 0; std::getline(in, line); ++n) {
         ASSERT_EQ(line.back(), '\r');
-        if (n % 14 == 0) names.insert(line);
-        else ASSERT_EQ(line, "v" + std::to_string(n % 14 + 1) + " \xE4\r");
+        if (n % 14 == 0)
+            names.insert(line);
+        else
+            ASSERT_EQ(line, "v" + std::to_string(n % 14 + 1) + " \xE4\r");
     }
     EXPECT_EQ(names.size(), 10000u);
 }
@@ -209,7 +215,7 @@ TEST(ServicePeers, StalledClientIsDroppedAfterTheTimeoutWhileOthersAreServed)
     int status = 0;
     const std::string answer = Curl({"-u", Auth, s.Url("/kelto/kelto.txt")}, status);
     EXPECT_EQ(status, 200);
-    EXPECT_EQ(answer.find("Content-Length: 0"), answer.rfind("Content-Length"));  // the empty database, once
+    EXPECT_EQ(answer.find("Content-Length: 0"), answer.rfind("Content-Length")); // the empty database, once
     t.join();
     const double seconds = std::atof(stalled.c_str());
     EXPECT_GT(seconds, 0.5) << stalled;

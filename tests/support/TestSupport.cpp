@@ -48,7 +48,8 @@ Process::~Process()
         Stop();
 }
 
-Process::Process(Process&& other) noexcept : pid_(other.pid_), status_(other.status_) { other.pid_ = -1; }
+Process::Process(Process&& other) noexcept : pid_(other.pid_),
+                                             status_(other.status_) { other.pid_ = -1; }
 
 Process& Process::operator=(Process&& other) noexcept
 {

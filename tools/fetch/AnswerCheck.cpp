@@ -40,7 +40,7 @@ std::string AnswerShortfall(const TCustomHttpCli& cli, THttpRequest kind)
     const std::int64_t expected = LastContentLength(cli.ReceivedHeader());
     if (expected >= 0 && cli.ReceivedCount() < expected)
         return "document incomplete: " + std::to_string(cli.ReceivedCount()) + " of " + std::to_string(expected) +
-               " bytes";
+            " bytes";
     return "";
 }
 

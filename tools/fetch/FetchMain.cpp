@@ -95,11 +95,7 @@ int Run(const FetchOptions& o)
     cli.SetProxy(o.proxy);
     // Options left out keep the client's defaults.
     const std::pair<const std::optional<std::string>&, void (TCustomHttpCli::*)(const std::string&)> given[] = {
-        {o.proxyPort, &TCustomHttpCli::SetProxyPort}, {o.agent, &TCustomHttpCli::SetAgent},
-        {o.accept, &TCustomHttpCli::SetAccept},       {o.referer, &TCustomHttpCli::SetReference},
-        {o.from, &TCustomHttpCli::SetSender},         {o.cookie, &TCustomHttpCli::SetCookie},
-        {o.contentType, &TCustomHttpCli::SetContentTypePost}
-    };
+        {o.proxyPort, &TCustomHttpCli::SetProxyPort}, {o.agent, &TCustomHttpCli::SetAgent}, {o.accept, &TCustomHttpCli::SetAccept}, {o.referer, &TCustomHttpCli::SetReference}, {o.from, &TCustomHttpCli::SetSender}, {o.cookie, &TCustomHttpCli::SetCookie}, {o.contentType, &TCustomHttpCli::SetContentTypePost}};
     for (const auto& [value, set] : given)
         if (value)
             (cli.*set)(*value);
@@ -155,7 +151,8 @@ int Run(const FetchOptions& o)
         cli.SetSendStream(body.get());
     }
 
-    const THttpRequest kind = o.method == "POST" ? rqPost : o.method == "HEAD" ? rqHead : rqGet;
+    const THttpRequest kind = o.method == "POST" ? rqPost : o.method == "HEAD" ? rqHead
+                                                                               : rqGet;
     try {
         cli.RunRequest(kind);
     } catch (const EHttpException&) {

@@ -25,8 +25,8 @@ struct FetchOptions {
     std::string socksServer, socksPort, socksLevel, socksUser, socksPass;
     bool socks = false;
     std::optional<double> maxTime; // seconds for the whole transfer
-    bool showHeader = false; // -i
-    bool verbose = false; // -v
+    bool showHeader = false;       // -i
+    bool verbose = false;          // -v
     bool help = false;
 };
 

@@ -14,7 +14,7 @@ struct UsageError {
 struct SearchOptions {
     SearchCriteria criteria; // the search tab's defaults unless given
     std::string proxy;
-    std::string source;      // a file, or an http:// address
+    std::string source; // a file, or an http:// address
     bool help = false;
 };
 

@@ -20,7 +20,9 @@ void TGIFBitmap::SetMaxPixels(std::size_t pixels)
 }
 
 TGIFBitmap::TGIFBitmap(int width, int height, int bitsPerPixel, std::size_t spare)
-    : width_(width < 0 ? 0 : width), height_(height < 0 ? 0 : height), bpp_(bitsPerPixel)
+    : width_(width < 0 ? 0 : width),
+      height_(height < 0 ? 0 : height),
+      bpp_(bitsPerPixel)
 {
     // The decoder also keeps one byte per pixel while it works, hence the pixel bound.
     if (static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) > MaxPixels())

@@ -10,7 +10,8 @@ namespace zuneigo::gifdetail {
 
 class GifByteReader {
 public:
-    GifByteReader(const std::uint8_t* data, std::size_t size) : p_(data), end_(data + size) {}
+    GifByteReader(const std::uint8_t* data, std::size_t size) : p_(data),
+                                                                end_(data + size) {}
 
     bool AtEnd() const { return p_ >= end_; }
     std::size_t Remaining() const { return static_cast<std::size_t>(end_ - p_); }

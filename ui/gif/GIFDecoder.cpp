@@ -33,7 +33,8 @@ Buffer Allocate(std::size_t size)
 // by the end of the data ends where the data ends.
 class CodeReader {
 public:
-    CodeReader(const std::uint8_t* data, std::size_t size) : p_(data), end_(data + size) {}
+    CodeReader(const std::uint8_t* data, std::size_t size) : p_(data),
+                                                             end_(data + size) {}
 
     // False when fewer than `width` bits are left.
     bool Next(unsigned width, std::uint64_t mask, unsigned& code)
@@ -209,8 +210,7 @@ void PackRow(std::uint8_t* dst, const std::uint8_t* src, std::size_t count, int 
     std::size_t x = 0;
     for (; x + 8 <= count; x += 8) {
         const std::uint8_t* s = src + x;
-        *dst++ = static_cast<std::uint8_t>(((s[0] & 1) << 7) | ((s[1] & 1) << 6) | ((s[2] & 1) << 5) | ((s[3] & 1) << 4) | ((s[4] & 1) << 3)
-                                           | ((s[5] & 1) << 2) | ((s[6] & 1) << 1) | (s[7] & 1));
+        *dst++ = static_cast<std::uint8_t>(((s[0] & 1) << 7) | ((s[1] & 1) << 6) | ((s[2] & 1) << 5) | ((s[3] & 1) << 4) | ((s[4] & 1) << 3) | ((s[5] & 1) << 2) | ((s[6] & 1) << 1) | (s[7] & 1));
     }
     if (x < count) {
         std::uint8_t b = 0;

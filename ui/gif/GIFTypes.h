@@ -21,7 +21,8 @@ using TGIFColorTable = std::vector<TGIFColor>;
 
 // A graphic control or comment extension that preceded an image.
 struct TGIFExtension {
-    enum Kind { gxGraphicControl, gxComment };
+    enum Kind { gxGraphicControl,
+                gxComment };
     Kind Type = gxGraphicControl;
     // Graphic control: the packed byte, the delay in hundredths of a second and the
     // transparent index, as stored.

@@ -14,7 +14,8 @@
 
 namespace zuneigo {
 
-TRxSpinEdit::TRxSpinEdit(QWidget* parent) : QLineEdit(parent), button_(new TSpinButton(this))
+TRxSpinEdit::TRxSpinEdit(QWidget* parent) : QLineEdit(parent),
+                                            button_(new TSpinButton(this))
 {
     setText("0");
     button_->OnUp = [this] { UpClick(); };
@@ -94,9 +95,9 @@ bool TRxSpinEdit::EditsText(const QKeyEvent* event) const
     if (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete)
         return true;
     for (const QKeySequence::StandardKey k : {QKeySequence::Paste, QKeySequence::Cut, QKeySequence::Undo,
-                                               QKeySequence::Redo, QKeySequence::DeleteStartOfWord,
-                                               QKeySequence::DeleteEndOfWord, QKeySequence::DeleteEndOfLine,
-                                               QKeySequence::DeleteCompleteLine}) {
+                                              QKeySequence::Redo, QKeySequence::DeleteStartOfWord,
+                                              QKeySequence::DeleteEndOfWord, QKeySequence::DeleteEndOfLine,
+                                              QKeySequence::DeleteCompleteLine}) {
         if (event->matches(k))
             return true;
     }

@@ -10,8 +10,11 @@ namespace zuneigo {
 
 class TSpinButton;
 
-enum TValueType { vtInteger, vtFloat, vtHex };
-enum TSpinButtonKind { bkStandard, bkDiagonal };
+enum TValueType { vtInteger,
+                  vtFloat,
+                  vtHex };
+enum TSpinButtonKind { bkStandard,
+                       bkDiagonal };
 
 class TRxSpinEdit : public QLineEdit {
     Q_OBJECT

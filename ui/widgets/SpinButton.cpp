@@ -38,8 +38,8 @@ TSpinRegion TSpinButton::RegionAt(QPoint point) const
         return y < h / 2 ? TSpinRegion::Up : TSpinRegion::Down;
     // Below the diagonal when y > h - (h / w) * x, multiplied out to stay exact.
     return static_cast<long long>(y) * w > static_cast<long long>(h) * w - static_cast<long long>(h) * x
-               ? TSpinRegion::Down
-               : TSpinRegion::Up;
+        ? TSpinRegion::Down
+        : TSpinRegion::Up;
 }
 
 void TSpinButton::SetPressed(TSpinRegion region)

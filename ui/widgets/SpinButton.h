@@ -10,7 +10,9 @@
 
 namespace zuneigo {
 
-enum class TSpinRegion { None, Up, Down };
+enum class TSpinRegion { None,
+                         Up,
+                         Down };
 
 class TSpinButton : public QWidget {
     Q_OBJECT

@@ -35,14 +35,23 @@ TEST(StreamToLines, BreakRules)
 {
     const std::pair<std::string, Lines> cases[] = {
         // CR LF, a lone CR and a lone LF are each one break.
-        {"A\r\nB\r\n", {"A", "B"}}, {"A\nB", {"A", "B"}}, {"A\rB", {"A", "B"}}, {"A\rB\nC\r\nD", {"A", "B", "C", "D"}},
+        {"A\r\nB\r\n", {"A", "B"}},
+        {"A\nB", {"A", "B"}},
+        {"A\rB", {"A", "B"}},
+        {"A\rB\nC\r\nD", {"A", "B", "C", "D"}},
         // LF CR is two breaks with an empty line between.
-        {"A\n\rB", {"A", "", "B"}}, {"A\r\r\nB", {"A", "", "B"}}, {"A\r\n\r\n", {"A", ""}}, {"A\n\n", {"A", ""}},
+        {"A\n\rB", {"A", "", "B"}},
+        {"A\r\r\nB", {"A", "", "B"}},
+        {"A\r\n\r\n", {"A", ""}},
+        {"A\n\n", {"A", ""}},
         // No extra line after a final break, nothing from nothing.
-        {"", {}}, {"\r\n", {""}}, {"\r", {""}}, {"\n\r", {"", ""}}, {"A", {"A"}},
+        {"", {}},
+        {"\r\n", {""}},
+        {"\r", {""}},
+        {"\n\r", {"", ""}},
+        {"A", {"A"}},
         // Lines are kept unchanged.
-        {std::string("  blanks  \r\n\t\x01\xE4\xFF\x00z\n", 19), {"  blanks  ", std::string("\t\x01\xE4\xFF\x00z", 6)}}
-    };
+        {std::string("  blanks  \r\n\t\x01\xE4\xFF\x00z\n", 19), {"  blanks  ", std::string("\t\x01\xE4\xFF\x00z", 6)}}};
     for (std::size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(Split(cases[i].first), cases[i].second) << "case " << i;
 }

@@ -69,8 +69,7 @@ TEST(AdSearch, FieldsFollowTheExactTextAndTheIntegerRules)
         {"0", "1", "30", "x", "120", false, "bad x"},
         {"0", "1", "30", "136", "", false, "empty y"},
         {"0", "1", "30", "136", "120 ", false, "y with trailing blank"},
-        {"0", "1", "30", "0x88", "$78", true, "hex position"}
-    };
+        {"0", "1", "30", "0x88", "$78", true, "hex position"}};
     std::vector<AdValues> ads;
     std::vector<std::string> expected;
     for (const Row& r : rows) {
@@ -97,14 +96,12 @@ TEST(AdSearch, FieldsFollowTheExactTextAndTheIntegerRules)
 TEST(AdSearch, RadiusIsInclusiveAndMeasuredBetweenMarkerCorners)
 {
     // 41 pixels are 149.49 km; 42 pixels are 153.14 km.
-    const auto db = Database({
-        MakeAd("0", "1", "30", "177", "120", "41 right"),
-        MakeAd("0", "1", "30", "136", "78", "42 up"),
-        MakeAd("0", "1", "30", "107", "149", "29 left 29 down"), // 41.01 px
-        MakeAd("0", "1", "30", "-4", "-4", "map corner"),
-        MakeAd("0", "1", "30", "2147483647", "-2147483648", "far, wraps in 32 bits"),
-        MakeAd("0", "1", "30", "-2147483648", "2147483647", "far too")
-    });
+    const auto db = Database({MakeAd("0", "1", "30", "177", "120", "41 right"),
+                              MakeAd("0", "1", "30", "136", "78", "42 up"),
+                              MakeAd("0", "1", "30", "107", "149", "29 left 29 down"), // 41.01 px
+                              MakeAd("0", "1", "30", "-4", "-4", "map corner"),
+                              MakeAd("0", "1", "30", "2147483647", "-2147483648", "far, wraps in 32 bits"),
+                              MakeAd("0", "1", "30", "-2147483648", "2147483647", "far too")});
     auto c = ManSeekingWoman;
     c.UmKreis = 149;
     EXPECT_TRUE(SearchAds(db, c).empty());
@@ -149,12 +146,11 @@ TEST(AdSearch, ListsMatchesInReverseDatabaseOrderAndIgnoresPartialRecords)
 {
     auto partial = AdLines(MakeAd("0", "1", "30", "136", "120", "partial"));
     partial.resize(partial.find("120\r\n")); // 13 lines and the start of the 14th
-    const auto db = Database({
-        MakeAd("0", "1", "30", "136", "120", "a"),
-        MakeAd("1", "0", "30", "136", "120", "skip"),
-        MakeAd("0", "1", "30", "136", "120", "b"),
-        MakeAd("0", "1", "30", "136", "120", "c")
-    }, partial);
+    const auto db = Database({MakeAd("0", "1", "30", "136", "120", "a"),
+                              MakeAd("1", "0", "30", "136", "120", "skip"),
+                              MakeAd("0", "1", "30", "136", "120", "b"),
+                              MakeAd("0", "1", "30", "136", "120", "c")},
+                             partial);
     ASSERT_EQ(db.RecordCount(), 4u);
     const auto once = SearchAds(db, ManSeekingWoman);
     EXPECT_EQ(Names(db, once), (std::vector<std::string>{"c", "b", "a"}));
@@ -170,8 +166,8 @@ TEST(AdSearch, ReadsPositionsWhateverTheBreaks)
     for (const std::string lineBreak : {"\r\n", "\n", "\r"}) {
         for (const bool finalBreak : {true, false}) {
             std::string text = AdLines(MakeAd("0", "1", "30", "", "120", "empty x"), lineBreak) +
-                               AdLines(MakeAd("0", "1", "30", "136", "", "empty y"), lineBreak) +
-                               AdLines(MakeAd("0", "1", "30", "137", "121", "near"), lineBreak);
+                AdLines(MakeAd("0", "1", "30", "136", "", "empty y"), lineBreak) +
+                AdLines(MakeAd("0", "1", "30", "137", "121", "near"), lineBreak);
             if (!finalBreak)
                 text.resize(text.size() - lineBreak.size());
             AdDatabase db;

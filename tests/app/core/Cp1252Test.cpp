@@ -37,11 +37,11 @@ TEST(Cp1252, MissingCharactersBecomeQuestionMarks)
 
 TEST(Cp1252, MalformedUtf8GivesOneQuestionMarkPerBrokenSequence)
 {
-    EXPECT_EQ(Utf8ToCp1252("a\xC3"), "a?");            // cut short at the end
-    EXPECT_EQ(Utf8ToCp1252("a\xC3z"), "a?z");          // cut short by a plain letter
-    EXPECT_EQ(Utf8ToCp1252("\xC0\xAF"), "??");         // overlong form of "/"
-    EXPECT_EQ(Utf8ToCp1252("\xE0\x80\xAF"), "?");      // overlong three-byte form
-    EXPECT_EQ(Utf8ToCp1252("\xED\xA0\x80"), "?");      // an encoded surrogate
-    EXPECT_EQ(Utf8ToCp1252("\x80\xBF"), "??");         // stray continuation bytes
+    EXPECT_EQ(Utf8ToCp1252("a\xC3"), "a?");       // cut short at the end
+    EXPECT_EQ(Utf8ToCp1252("a\xC3z"), "a?z");     // cut short by a plain letter
+    EXPECT_EQ(Utf8ToCp1252("\xC0\xAF"), "??");    // overlong form of "/"
+    EXPECT_EQ(Utf8ToCp1252("\xE0\x80\xAF"), "?"); // overlong three-byte form
+    EXPECT_EQ(Utf8ToCp1252("\xED\xA0\x80"), "?"); // an encoded surrogate
+    EXPECT_EQ(Utf8ToCp1252("\x80\xBF"), "??");    // stray continuation bytes
     EXPECT_EQ(Utf8ToCp1252("\xF5\x80\x80\x80"), "????");
 }

@@ -64,7 +64,7 @@ TEST(MapScale, DistancesBetweenLargeCitiesMatchTheGlobe)
     const auto greatCircle = [](const MapCity& a, const MapCity& b) {
         const double rad = 3.14159265358979323846 / 180;
         const double h = std::pow(std::sin((b.Lat - a.Lat) * rad / 2), 2) +
-                         std::cos(a.Lat * rad) * std::cos(b.Lat * rad) * std::pow(std::sin((b.Lon - a.Lon) * rad / 2), 2);
+            std::cos(a.Lat * rad) * std::cos(b.Lat * rad) * std::pow(std::sin((b.Lon - a.Lon) * rad / 2), 2);
         return 2 * 6371 * std::asin(std::sqrt(h));
     };
     for (const MapCity& a : MapCities) {

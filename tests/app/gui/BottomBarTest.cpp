@@ -19,7 +19,10 @@
 namespace zuneigo::test {
 namespace {
 
-enum Step { Press, MoveOff, MoveBack, Release };
+enum Step { Press,
+            MoveOff,
+            MoveBack,
+            Release };
 
 TEST(BottomBar, PictureButtonSequences)
 {
@@ -32,8 +35,7 @@ TEST(BottomBar, PictureButtonSequences)
         {"click", {Press, Release}, {true, false}, 1},
         {"off and released there", {Press, MoveOff, Release}, {true, false, false}, 0},
         {"off and back", {Press, MoveOff, MoveBack, Release}, {true, false, true, false}, 1},
-        {"moves without a press", {MoveOff, MoveBack}, {false, false}, 0}
-    };
+        {"moves without a press", {MoveOff, MoveBack}, {false, false}, 0}};
     for (const auto& c : cases) {
         for (bool exit : {true, false}) {
             SCOPED_TRACE(std::string(c.name) + (exit ? " / exit" : " / about"));
@@ -55,7 +57,7 @@ TEST(BottomBar, PictureButtonSequences)
             });
             closer.start(5);
             f.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
             TPictureBox* normal = exit ? f.EndeBtn : f.ueberbtn;
             TPictureBox* pressed = exit ? f.EndeBtnDown : f.ueberBtn2;
             const QPoint inside(50, 15), outside(50, -20);

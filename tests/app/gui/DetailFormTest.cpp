@@ -33,10 +33,10 @@ TEST(DetailForm, ShowsTheSelectedRowEveryTime)
             if (!d.isVisible())
                 return;
             for (const QLineEdit* e : std::initializer_list<const QLineEdit*>{d.NameEd, d.AlterEd, d.GrossEd, d.GewEd, d.HaareEd,
-                                       d.AugenEd, d.MakeEd, d.TitleEd, d.emailEd})
+                                                                              d.AugenEd, d.MakeEd, d.TitleEd, d.emailEd})
                 text += Utf8(e->text()) + "|";
             text += std::string(d.Raucher->isChecked() ? "R" : "") + (d.NRaucher->isChecked() ? "N" : "") + "|" +
-                    std::to_string(d.Shape2->x()) + "," + std::to_string(d.Shape2->y());
+                std::to_string(d.Shape2->x()) + "," + std::to_string(d.Shape2->y());
             d.OKBtn->click();
         });
         if (key == 0) {

@@ -44,8 +44,7 @@ TEST(MainFrame, CloseAsksAndOnlyOkCloses)
         {"ok", [](QMessageBox* b) { b->button(QMessageBox::Ok)->click(); }, true},
         {"cancel", [](QMessageBox* b) { b->button(QMessageBox::Cancel)->click(); }, false},
         {"escape", [](QMessageBox* b) { QTest::keyClick(b, Qt::Key_Escape); }, false},
-        {"box closed", [](QMessageBox* b) { b->close(); }, false}
-    };
+        {"box closed", [](QMessageBox* b) { b->close(); }, false}};
     for (const auto& c : cases) {
         for (bool byExitPicture : {false, true}) {
             SCOPED_TRACE(std::string(c.name) + (byExitPicture ? " / exit picture" : " / close button"));
@@ -56,8 +55,10 @@ TEST(MainFrame, CloseAsksAndOnlyOkCloses)
             f.NameEd->setText(QStringLiteral("Eingetippt"));
             f.Database.AppendText("a\r\nb\r\n");
             AnswerBox(c.answer);
-            if (byExitPicture) f.EndeBtnClick();
-            else f.close();
+            if (byExitPicture)
+                f.EndeBtnClick();
+            else
+                f.close();
             EXPECT_EQ(f.isVisible(), !c.closes);
             EXPECT_EQ(f.NameEd->text(), QStringLiteral("Eingetippt"));
             EXPECT_EQ(f.Database.Count(), 2u);
@@ -90,11 +91,7 @@ TEST(MainFrame, FieldDefaultsAndBounds)
         const char* text;
         int min, max; // spin fields only
     } fields[] = {
-        {f.AlterEd, "20", 1, 200},   {f.GrossEd, "185", 50, 290}, {f.GewEd, "79", 10, 1000},
-        {f.VonAge, "18", 1, 200},    {f.BisAge, "20", 1, 200},    {f.UmKreis, "150", 0, 1000},
-        {f.HaareEd, "kurz, dunkles rot", 0, 0}, {f.AugenEd, "blau", 0, 0},    {f.MakeEd, "Programmieren, Kino, Musik hören", 0, 0},
-        {f.TitleEd, "Suche nettes Mädchen", 0, 0}, {f.ProxyEdit, "", 0, 0},    {f.Proxy2Ed, "", 0, 0}
-    };
+        {f.AlterEd, "20", 1, 200}, {f.GrossEd, "185", 50, 290}, {f.GewEd, "79", 10, 1000}, {f.VonAge, "18", 1, 200}, {f.BisAge, "20", 1, 200}, {f.UmKreis, "150", 0, 1000}, {f.HaareEd, "kurz, dunkles rot", 0, 0}, {f.AugenEd, "blau", 0, 0}, {f.MakeEd, "Programmieren, Kino, Musik hören", 0, 0}, {f.TitleEd, "Suche nettes Mädchen", 0, 0}, {f.ProxyEdit, "", 0, 0}, {f.Proxy2Ed, "", 0, 0}};
     for (const auto& c : fields) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(c.field->text(), QString::fromUtf8(c.text));
@@ -109,7 +106,8 @@ TEST(MainFrame, FieldDefaultsAndBounds)
     EXPECT_FALSE(f.emailEd->text().isEmpty());
     // Each pair excludes its partner only: flipping one leaves the others as they were.
     QRadioButton* checked[] = {f.bMann, f.SFrau, f.NRaucher, f.Bimann, f.SuFrau};
-    for (QRadioButton* r : checked) EXPECT_TRUE(r->isChecked());
+    for (QRadioButton* r : checked)
+        EXPECT_TRUE(r->isChecked());
     f.BFrau->setChecked(true);
     f.Raucher->setChecked(true);
     EXPECT_TRUE(f.SFrau->isChecked());
@@ -136,8 +134,7 @@ TEST(MainFrame, TabOrderOfBothTabs)
         return seen;
     };
     // A radio pair is one stop (its checked button); the disabled search button is skipped.
-    EXPECT_EQ(walk(f.Bimann, 8), (std::vector<QWidget*>{f.Bimann, f.SuFrau, f.VonAge, f.BisAge, f.UmKreis,
-                                                         f.DownBtn, f.Proxy2Ed, f.ListView1}));
+    EXPECT_EQ(walk(f.Bimann, 8), (std::vector<QWidget*>{f.Bimann, f.SuFrau, f.VonAge, f.BisAge, f.UmKreis, f.DownBtn, f.Proxy2Ed, f.ListView1}));
     f.PageControl1->setCurrentIndex(1);
     EXPECT_EQ(walk(f.NameEd, 15),
               (std::vector<QWidget*>{f.NameEd, f.AlterEd, f.GrossEd, f.GewEd, f.bMann, f.SFrau, f.NRaucher, f.HaareEd,

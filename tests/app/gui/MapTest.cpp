@@ -29,8 +29,7 @@ TEST(Map, CircleFollowsTheRadiusAroundTheMarker)
     const struct {
         const char* radius;
         int diameter;
-    } cases[] = {{"0", 0},     {"1", 0},     {"2", 1},       {"16", 8},   {"17", 9},
-                 {"150", 82},  {"443", 243}, {"1000", 548},  {"", 0},     {"abc", 0}};
+    } cases[] = {{"0", 0}, {"1", 0}, {"2", 1}, {"16", 8}, {"17", 9}, {"150", 82}, {"443", 243}, {"1000", 548}, {"", 0}, {"abc", 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.radius);
         f.UmKreis->setText(QString::fromLatin1(c.radius));

@@ -58,8 +58,7 @@ TEST(Network, DownloadsDirectAndThroughTheProxyField)
         {"404", {Recv(), Send("HTTP/1.0 404 Not Found\r\n\r\nweg")}, "", {DownloadError}, 0},
         {"closed without an answer", {Recv()}, "", Downloaded(0), 0},
         {"through tinyproxy", {Recv(), Send(Ok(Lines(42)))}, Local(tinyproxy.Port()), Downloaded(3), 3},
-        {"proxy host not found", {Recv(), Send(Ok(Lines(28)))}, "proxy.invalid", {DownloadError}, 0}
-    };
+        {"proxy host not found", {Recv(), Send(Ok(Lines(28)))}, "proxy.invalid", {DownloadError}, 0}};
     // One window for all: each download counts its own document only.
     ClientWindow w;
     TMainForm& f = w.Form();
@@ -84,16 +83,12 @@ TEST(Network, SubmissionOnTheWire)
         std::function<void(TMainForm&)> change; // to the defaults
         std::vector<std::string> parts;         // of the request
     } rows[] = {
-        {"defaults", [](TMainForm&) {},
-         {"GET /kelto/addkelto.cgi?T1=", "&T2=1&T3=0&T4=20&T5=185&T6=79&T7=0&T8=kurz%2C+dunkles+rot&T9=blau&",
-          "&T10=Programmieren%2C+Kino%2C+Musik+h%F6ren&T11=Suche+nettes+M%E4dchen&", "&T13=136&T14=120 HTTP/1.0\r\n"}},
+        {"defaults", [](TMainForm&) {}, {"GET /kelto/addkelto.cgi?T1=", "&T2=1&T3=0&T4=20&T5=185&T6=79&T7=0&T8=kurz%2C+dunkles+rot&T9=blau&", "&T10=Programmieren%2C+Kino%2C+Musik+h%F6ren&T11=Suche+nettes+M%E4dchen&", "&T13=136&T14=120 HTTP/1.0\r\n"}},
         {"corner marker", [](TMainForm& f) { f.Image1MouseDown(0, 0); }, {"&T13=%2D4&T14=%2D4 "}},
         {"age emptied", [](TMainForm& f) { f.AlterEd->setText(""); }, {"&T4=1&"}},
-        {"plus and blank", [](TMainForm& f) { f.NameEd->setText(QString::fromUtf8("Max+Moritz M\xC3\xBCller")); },
-         {"?T1=Max%2BMoritz+M%FCller&"}},
+        {"plus and blank", [](TMainForm& f) { f.NameEd->setText(QString::fromUtf8("Max+Moritz M\xC3\xBCller")); }, {"?T1=Max%2BMoritz+M%FCller&"}},
         {"empty title", [](TMainForm& f) { f.TitleEd->setText(""); }, {"&T11=&T12="}},
-        {"entry tab's proxy", [&](TMainForm& f) { f.ProxyEdit->setText(Local(tinyproxy.Port())); }, {"\r\nVia: "}}
-    };
+        {"entry tab's proxy", [&](TMainForm& f) { f.ProxyEdit->setText(Local(tinyproxy.Port())); }, {"\r\nVia: "}}};
     int connection = 0;
     for (const auto& row : rows) {
         ClientWindow w;
@@ -140,7 +135,6 @@ TEST(Network, SecondActionWhileOneWaitsIsRefused)
     EXPECT_EQ(w.TakeMessages(), expected);
     EXPECT_EQ(f.Database.RecordCount(), 2u);
     EXPECT_TRUE(f.SearchBtn->isEnabled());
-
 }
 
 TEST(Network, ProgressPanelFollowsADownloadWithALength)
@@ -149,7 +143,7 @@ TEST(Network, ProgressPanelFollowsADownloadWithALength)
     const std::size_t third = body.size() / 3;
     for (const bool length : {true, false}) {
         const std::string header = "HTTP/1.0 200 OK\r\n" +
-                                   (length ? "Content-Length: " + std::to_string(body.size()) + "\r\n" : "") + "\r\n";
+            (length ? "Content-Length: " + std::to_string(body.size()) + "\r\n" : "") + "\r\n";
         ScriptedPeer server({{Recv(), Send(header + body.substr(0, third)), Sleep(0.6), Send(body.substr(third, third)),
                               Sleep(0.6), Send(body.substr(2 * third))}});
         UseService(server);

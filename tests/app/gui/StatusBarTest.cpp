@@ -17,7 +17,8 @@ int BarWidth(TMainForm& f)
     const QImage shot = f.StatusBar1->grab().toImage();
     const QRect r = f.StatusBar1->OwnerPanelRect();
     int n = 0;
-    while (n < r.width() && shot.pixelColor(r.left() + n, r.center().y()) == QColor(0, 0, 128)) ++n;
+    while (n < r.width() && shot.pixelColor(r.left() + n, r.center().y()) == QColor(0, 0, 128))
+        ++n;
     return n;
 }
 

@@ -84,8 +84,7 @@ TEST(Fetch, UsageErrors)
         {"-o"},
         {"-X", "GET", "--data-file", "f", "http://h/"},
         {"--max-time", "0", "http://h/"},
-        {"--max-time", "soon", "http://h/"}
-    };
+        {"--max-time", "soon", "http://h/"}};
     for (const auto& args : bad) {
         const FetchRun r = Fetch(args);
         std::string shown;
@@ -143,9 +142,9 @@ TEST(Fetch, EveryRequestOptionOnTheWire)
     TempDir dir;
     WriteFile(dir.File("body"), "T1=a&T2=b");
     const FetchRun r = Fetch({"--data-file", dir.File("body"), "--content-type", "text/plain", "-u", "kunde:geheim7",
-                         "--agent", "Zuneigo", "--accept", "*/*", "--referer", "http://ref/", "--from", "me@x",
-                         "--cookie", "a=1", "--no-cache", "--range", "10-20", "--if-modified-since",
-                         "2001-08-25 14:05:09", peer.Url("/kelto/addkelto.cgi")});
+                              "--agent", "Zuneigo", "--accept", "*/*", "--referer", "http://ref/", "--from", "me@x",
+                              "--cookie", "a=1", "--no-cache", "--range", "10-20", "--if-modified-since",
+                              "2001-08-25 14:05:09", peer.Url("/kelto/addkelto.cgi")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "fine");
     EXPECT_EQ(peer.Captured(), "POST /kelto/addkelto.cgi HTTP/1.0\r\nFrom: me@x\r\nAccept: */*\r\n"
@@ -191,8 +190,7 @@ TEST(Fetch, FailuresAndTheirExitCodes)
         {{"--max-time", "0.5", stalled.Url("/")}, 1, "zuneigo-fetch: Timeout\n"},
         {{LocalUrl(FreeTcpPort(), "/")}, 1, "zuneigo-fetch: Connection refused (Error #10061) (404)\n"},
         {{"http://127.0.0.1:noport/"}, 1, "zuneigo-fetch: can't connect: "},
-        {{"http:///nohost"}, 3, "zuneigo-fetch: "}
-    };
+        {{"http:///nohost"}, 3, "zuneigo-fetch: "}};
     for (const auto& k : cases) {
         const FetchRun r = Fetch(k.args);
         EXPECT_EQ(r.status, k.status) << k.args.back();

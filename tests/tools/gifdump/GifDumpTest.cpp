@@ -114,9 +114,10 @@ TEST(GifDump, DamagedDataIsToleratedUnlessStrict)
     TempDir dir;
     const std::string gif = dir.File("n.gif");
     ASSERT_EQ(Python("import sys, random\nfrom PIL import Image\nr = random.Random(3)\nim = Image.new('P', (64, 64))\n"
-           "im.putdata([r.randrange(256) for _ in range(4096)])\nim.putpalette([r.randrange(256) for _ in range(768)])\n"
-           "im.save(sys.argv[1], interlace=0)\n",
-           gif), 0);
+                     "im.putdata([r.randrange(256) for _ in range(4096)])\nim.putpalette([r.randrange(256) for _ in range(768)])\n"
+                     "im.save(sys.argv[1], interlace=0)\n",
+                     gif),
+              0);
     const std::string bytes = ReadFile(gif);
     WriteFile(dir.File("cut.gif"), bytes.substr(0, bytes.size() / 2));
     Result r = Dump(dir, {dir.File("cut.gif"), dir.File("cut.ppm")});

@@ -71,8 +71,7 @@ TEST(MapPicture, GermanysAreaMatchesTheScale)
         ++counts[{c.R, c.G, c.B}];
     auto count = [&](Rgb c) { return counts[{c.R, c.G, c.B}]; };
     // Only the map's own colours appear.
-    const int known = count(kGermany) + count(kGermanyBorder) + count(kCityDot) + count(kSea)
-        + count(kNeighbour) + count(Rgb{168, 168, 160});
+    const int known = count(kGermany) + count(kGermanyBorder) + count(kCityDot) + count(kSea) + count(kNeighbour) + count(Rgb{168, 168, 160});
     EXPECT_EQ(known, 196 * 260);
     // Germany covers 357,000 km2; its border line runs half inside, half outside.
     const double germanyPixels = count(kGermany) + count(kCityDot) + count(kGermanyBorder) / 2.0;

@@ -32,8 +32,7 @@ const std::map<std::string, Expected> kPictures = {
     {"check-disabled.gif", {18, 19, true}},
     {"download.gif", {16, 16, true}},
     {"logo.gif", {32, 32, true}},
-    {"logo-small.gif", {16, 16, true}}
-};
+    {"logo-small.gif", {16, 16, true}}};
 
 std::string Resource(const std::string& name) { return SourceDir() + "/resources/" + name; }
 

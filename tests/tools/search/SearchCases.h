@@ -16,14 +16,10 @@ struct SearchCase {
 
 // Name, IsMan, SeeksMan, Age, PosX, PosY of each record; the other fields are fixed.
 inline const std::vector<std::vector<std::string>> SearchCaseAds = {
-    {"W19", "0", "1", "19", "136", "120"},  {"M19", "1", "0", "19", "136", "120"},
-    {"W18", "0", "1", "18", "136", "120"},  {"W17", "0", "1", "17", "136", "120"},
-    {"W21", "0", "1", "21", "136", "120"},  {"Wort", "0", "1", "neunzehn", "136", "120"},
-    {"Wpos", "0", "1", "19", "links", "120"}, {"Wblank", "0 ", "1", "19", "136", "120"},
-    {"W41px", "0", "1", "19", "177", "120"}, // 149.49 km east
-    {"Wecke", "0", "1", "19", "-4", "-4"},   {"WW", "0", "0", "19", "136", "120"},
-    {"W20", "0", "1", "20", "136", "120"}
-};
+    {"W19", "0", "1", "19", "136", "120"}, {"M19", "1", "0", "19", "136", "120"}, {"W18", "0", "1", "18", "136", "120"}, {"W17", "0", "1", "17", "136", "120"}, {"W21", "0", "1", "21", "136", "120"}, {"Wort", "0", "1", "neunzehn", "136", "120"}, {"Wpos", "0", "1", "19", "links", "120"}, {"Wblank", "0 ", "1", "19", "136", "120"}, {"W41px", "0", "1", "19", "177", "120"}, // 149.49 km east
+    {"Wecke", "0", "1", "19", "-4", "-4"},
+    {"WW", "0", "0", "19", "136", "120"},
+    {"W20", "0", "1", "20", "136", "120"}};
 
 inline const SearchCase SearchCases[] = {
     {"defaults, last match first", true, false, "18", "20", "150", 136, 120, {"W20", "W41px", "W18", "W19"}},
@@ -33,8 +29,7 @@ inline const SearchCase SearchCases[] = {
     {"BisAge below VonAge", true, false, "20", "18", "150", 136, 120, {}},
     {"149 km leaves out 149.49", true, false, "18", "20", "149", 136, 120, {"W20", "W18", "W19"}},
     {"radius 0 at the map corner", true, false, "1", "200", "0", -4, -4, {"Wecke"}},
-    {"radius 0 one pixel off", true, false, "1", "200", "0", -4, -3, {}}
-};
+    {"radius 0 one pixel off", true, false, "1", "200", "0", -4, -3, {}}};
 
 // The first row of the defaults' result, every cell in UTF-8.
 inline const std::vector<std::string> SearchCaseFirstRow = {

@@ -64,15 +64,7 @@ TEST(SearchTool, ExitStatus)
     WriteFile(ads, SearchCaseDatabase());
     const std::string nobody = "http://127.0.0.1:" + std::to_string(FreeTcpPort()) + "/kelto/kelto.txt";
     const std::pair<std::vector<std::string>, int> rows[] = {
-        {{"--help"}, 0},          {{"--from-age", "1", "--to-age", "200", "--radius", "1000", ads}, 0},
-        {{}, 2},                  {{"--from-age", "0", ads}, 2},
-        {{"--to-age", "201", ads}, 2}, {{"--radius", "-1", ads}, 2},
-        {{"--radius", "1001", ads}, 2}, {{"--radius", "15x", ads}, 2},
-        {{"--i-am", "x", ads}, 2}, {{"--at", "136", ads}, 2},
-        {{"--bogus", "1", ads}, 2}, {{ads, ads}, 2},
-        {{dir.File("missing")}, 3}, {{dir.Path()}, 3},
-        {{nobody}, 1}
-    };
+        {{"--help"}, 0}, {{"--from-age", "1", "--to-age", "200", "--radius", "1000", ads}, 0}, {{}, 2}, {{"--from-age", "0", ads}, 2}, {{"--to-age", "201", ads}, 2}, {{"--radius", "-1", ads}, 2}, {{"--radius", "1001", ads}, 2}, {{"--radius", "15x", ads}, 2}, {{"--i-am", "x", ads}, 2}, {{"--at", "136", ads}, 2}, {{"--bogus", "1", ads}, 2}, {{ads, ads}, 2}, {{dir.File("missing")}, 3}, {{dir.Path()}, 3}, {{nobody}, 1}};
     for (const auto& [args, status] : rows) {
         const SearchRun r = Search(args);
         EXPECT_EQ(r.status, status) << (args.empty() ? "" : args[0]) << ": " << r.err;

@@ -11,7 +11,8 @@
 namespace zuneigo::test {
 namespace {
 
-int BitmapDepth(int frameBits) { return frameBits == 1 ? 1 : frameBits <= 4 ? 4 : 8; }
+int BitmapDepth(int frameBits) { return frameBits == 1 ? 1 : frameBits <= 4 ? 4
+                                                                            : 8; }
 
 // The graphic control and comment blocks giflib saw before an image, with a plain-text
 // extension throwing away what came before it.
@@ -86,8 +87,7 @@ int LoopCount(const GifFileType* gif)
         const SavedImage& s = gif->SavedImages[i];
         for (int k = 0; k + 1 < s.ExtensionBlockCount; ++k) {
             const ExtensionBlock& b = s.ExtensionBlocks[k];
-            if (b.Function == APPLICATION_EXT_FUNC_CODE && b.ByteCount == 11
-                && std::string(reinterpret_cast<const char*>(b.Bytes), 11) == "NETSCAPE2.0") {
+            if (b.Function == APPLICATION_EXT_FUNC_CODE && b.ByteCount == 11 && std::string(reinterpret_cast<const char*>(b.Bytes), 11) == "NETSCAPE2.0") {
                 const ExtensionBlock& d = s.ExtensionBlocks[k + 1];
                 if (d.ByteCount >= 3 && d.Bytes[0] == 1)
                     return d.Bytes[1] | (d.Bytes[2] << 8);

@@ -32,10 +32,11 @@ std::string PilNoise(const TempDir& dir, int w, int h)
 {
     const std::string file = dir.File("noise.gif");
     const std::string script = "import random, sys\nfrom PIL import Image\nr = random.Random(5)\n"
-                               "im = Image.new('P', (" + std::to_string(w) + ", " + std::to_string(h) + "))\n"
-                               "im.putdata([r.randrange(256) for _ in range(im.size[0] * im.size[1])])\n"
-                               "im.putpalette([r.randrange(256) for _ in range(768)])\n"
-                               "im.save(sys.argv[1], interlace=0)\n";
+                               "im = Image.new('P', (" +
+        std::to_string(w) + ", " + std::to_string(h) + "))\n"
+                                                       "im.putdata([r.randrange(256) for _ in range(im.size[0] * im.size[1])])\n"
+                                                       "im.putpalette([r.randrange(256) for _ in range(768)])\n"
+                                                       "im.save(sys.argv[1], interlace=0)\n";
     EXPECT_EQ(RunCommand({Python(), "-c", script, file}), 0);
     return ReadFile(file);
 }

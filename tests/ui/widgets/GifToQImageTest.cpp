@@ -21,8 +21,8 @@ TGIFImage Picture(bool transparency, bool marked)
                                "im = Image.new('P', (8, 6))\n"
                                "im.putdata([(x + y) % 4 for y in range(6) for x in range(8)])\n"
                                "im.putpalette([10, 20, 30, 200, 100, 50, 0, 255, 0, 0, 255, 0] + [0] * 756)\n"
-                               "im.save(sys.argv[1], optimize=False"
-                               + std::string(transparency ? ", transparency=2" : "") + ")\n";
+                               "im.save(sys.argv[1], optimize=False" +
+        std::string(transparency ? ", transparency=2" : "") + ")\n";
     EXPECT_EQ(RunCommand({Python(), "-c", script, file}), 0);
     TGIFImage image;
     image.LoadFromFile(file);

@@ -68,7 +68,13 @@ struct SpinEdit : ::testing::Test {
 
 TEST_F(SpinEdit, StepsClampAndReportOnlyRealChanges)
 {
-    struct Row { double min, max; QString text; int key; QString after; int changes; };
+    struct Row {
+        double min, max;
+        QString text;
+        int key;
+        QString after;
+        int changes;
+    };
     for (const Row& r : {Row{1, 200, "200", Qt::Key_Up, "200", 0}, Row{1, 200, "200", Qt::Key_Down, "199", 1},
                          Row{10, 1000, "abc", Qt::Key_Up, "11", 1}, Row{1, 200, "1", Qt::Key_Down, "1", 0},
                          Row{0, 0, "-7", Qt::Key_Down, "-8", 1}}) {
@@ -86,7 +92,13 @@ TEST_F(SpinEdit, StepsClampAndReportOnlyRealChanges)
 
 TEST_F(SpinEdit, TypingFilterRefusesWithOneBeepEach)
 {
-    struct Row { TValueType type; QLocale locale; bool editor; QString start, typed, after; int beeps; };
+    struct Row {
+        TValueType type;
+        QLocale locale;
+        bool editor;
+        QString start, typed, after;
+        int beeps;
+    };
     const QLocale c = QLocale::c(), de(QLocale::German);
     for (const Row& r : {Row{vtInteger, c, true, "7", "abc", "7", 3}, Row{vtInteger, c, true, "", "1-2+", "1-2+", 0},
                          Row{vtFloat, c, true, "", "1.5.e3E", "1.5e3", 2}, Row{vtFloat, de, true, "", "1.,5", "1,5", 1},
@@ -105,7 +117,13 @@ TEST_F(SpinEdit, TypingFilterRefusesWithOneBeepEach)
 
 TEST_F(SpinEdit, ReadsAndWritesByValueType)
 {
-    struct Read { TValueType type; QLocale locale; double min; QString text; long double value; };
+    struct Read {
+        TValueType type;
+        QLocale locale;
+        double min;
+        QString text;
+        long double value;
+    };
     const QLocale c = QLocale::c(), de(QLocale::German);
     for (const Read& r : {Read{vtInteger, c, 0, "5000", 5000}, Read{vtInteger, c, 10, "", 10}, Read{vtInteger, c, 2.7, "-", 2},
                           Read{vtInteger, c, 0, " -12", -12}, Read{vtHex, c, 0, "1F", 31}, Read{vtHex, c, 0, "-1f", -31},
@@ -116,7 +134,13 @@ TEST_F(SpinEdit, ReadsAndWritesByValueType)
         EXPECT_EQ(f->GetValue(), r.value);
         EXPECT_EQ(f->text(), r.text);
     }
-    struct Write { TValueType type; QLocale locale; int decimals; long double value; QString text; };
+    struct Write {
+        TValueType type;
+        QLocale locale;
+        int decimals;
+        long double value;
+        QString text;
+    };
     for (const Write& w : {Write{vtInteger, c, 0, 2.5, "2"}, Write{vtInteger, c, 0, 3.5, "4"}, Write{vtInteger, c, 0, -2.5, "-2"},
                            Write{vtInteger, c, 0, -0.4, "0"}, Write{vtHex, c, 0, 255, "FF"}, Write{vtHex, c, 0, -31, "-1F"},
                            Write{vtFloat, c, 2, 1.005, "1.01"}, Write{vtFloat, de, 2, 1.5, "1,50"}, Write{vtFloat, c, 2, -0.001, "0.00"},
@@ -132,7 +156,11 @@ TEST_F(SpinEdit, ReadsAndWritesByValueType)
 
 TEST_F(SpinEdit, LeavingClampsOnlyNumbersOutOfBounds)
 {
-    struct Row { double min, max; QString text, after; int changes; };
+    struct Row {
+        double min, max;
+        QString text, after;
+        int changes;
+    };
     for (const Row& r : {Row{0, 1000, "5000", "1000", 1}, Row{0, 1000, "-5", "0", 1}, Row{10, 1000, "", "", 0},
                          Row{0, 1000, "abc", "abc", 0}}) {
         SCOPED_TRACE(r.text.toStdString());
@@ -162,7 +190,11 @@ TEST_F(SpinEdit, DiagonalSplitsTheSquareButton)
     auto* button = f->findChild<TSpinButton*>();
     ASSERT_EQ(button->geometry(), QRect(100, 0, 21, 21));
     using R = TSpinRegion;
-    struct Row { TSpinButtonKind kind; QPoint at; R region; };
+    struct Row {
+        TSpinButtonKind kind;
+        QPoint at;
+        R region;
+    };
     for (const Row& r : {Row{bkDiagonal, {0, 0}, R::Up}, Row{bkDiagonal, {20, 20}, R::Down}, Row{bkDiagonal, {10, 10}, R::Up},
                          Row{bkDiagonal, {11, 11}, R::Down}, Row{bkDiagonal, {1, 20}, R::Up}, Row{bkDiagonal, {2, 20}, R::Down},
                          Row{bkDiagonal, {20, 0}, R::Up}, Row{bkDiagonal, {21, 5}, R::None}, Row{bkStandard, {2, 9}, R::Up},
