@@ -137,6 +137,10 @@ public:
     // server that meets bursts of connects asks for more than the default 5.
     int ListenBacklog() const { return listenBacklog_; }
     void SetListenBacklog(int value) { listenBacklog_ = value; }
+    // Listen sets SO_REUSEADDR before binding, so a restarted server binds its port at
+    // once while connections of its previous run still sit in TIME_WAIT.
+    bool ReuseAddr() const { return reuseAddr_; }
+    void SetReuseAddr(bool value) { reuseAddr_ = value; }
 
     // Internal state exposed read-only (for layers, the HTTP client and tests).
     SOCKET HSocket() const { return socketHandle_; }
@@ -311,6 +315,7 @@ protected:
     TSocketLingerOnOff lingerOnOff_ = wsLingerOn;
     int lingerTimeout_ = 0;
     int listenBacklog_ = 5;
+    bool reuseAddr_ = false;
 
     bool paused_ = false;
     bool closeInvoked_ = false;

@@ -117,12 +117,19 @@ void TCustomWSocket::Listen()
         return;
     }
     closeInvoked_ = false;
-    if (WsBind(socketHandle_, remoteAddress_) == SOCKET_ERROR) {
+    const auto giveUp = [this](const char* operation) {
         int error = WsGetLastError();
         WsCloseSocket(socketHandle_);
         socketHandle_ = INVALID_SOCKET;
         WsSetLastError(error);
-        ReportSocketError("Bind");
+        ReportSocketError(operation);
+    };
+    if (reuseAddr_ && WsSetSockOpt(socketHandle_, SockOpt::ReuseAddr, 1) == SOCKET_ERROR) {
+        giveUp("setsockopt(SO_REUSEADDR)");
+        return;
+    }
+    if (WsBind(socketHandle_, remoteAddress_) == SOCKET_ERROR) {
+        giveUp("Bind");
         return;
     }
     SwitchState(wsBound);

@@ -41,9 +41,13 @@ TServiceClient::TServiceClient(TServiceServer& server, SOCKET handle) : server_(
     };
     OnSessionClosed = [this](TCustomWSocket*, std::uint16_t) { Finish(); };
     OnBgException = [this](TCustomWSocket*, const Exception&, bool&) { Finish(); };
-    lastActivity_ = std::chrono::steady_clock::now();
+    lastActivity_ = started_ = std::chrono::steady_clock::now();
     Dup(handle);
-    peer_ = PeerAddr();
+    // A connection reset before it was accepted has no peer any more: that is ordinary
+    // network life, so it is served (and closed) without an error report.
+    sockaddr_in address{};
+    int length = 0;
+    peer_ = GetPeerAddress(address, length) == 0 ? platform::WsInetNtoa(address.sin_addr.s_addr) : "-";
 }
 
 bool TServiceClient::FireDataAvailable(std::uint16_t error)
@@ -217,12 +221,6 @@ TServiceServer::TServiceServer(ServiceOptions options, TAdStore& store)
         return platform::LRESULT(0);
     });
     listener_.OnSessionAvailable = [this](TCustomWSocket*, std::uint16_t) { SessionAvailable(); };
-    // Listener failures are reported here, not thrown: a failed accept (a reset, no
-    // descriptors left) must not close the listener. "Would block" ends a round.
-    listener_.OnError = [this](TCustomWSocket*) {
-        if (listener_.LastError() != platform::WSAEWOULDBLOCK)
-            std::fprintf(stderr, "zuneigo-service: accept failed, error %d\n", listener_.LastError());
-    };
 }
 
 TServiceServer::~TServiceServer()
@@ -237,7 +235,24 @@ std::string TServiceServer::Start()
     listener_.SetPort(options_.port);
     listener_.SetProto("tcp");
     listener_.SetListenBacklog(1024);
-    listener_.Listen();
+    listener_.SetReuseAddr(true);
+    // OnError is not assigned yet: a failed bind or listen throws, and the service must
+    // not run on without a listener.
+    try {
+        listener_.Listen();
+    } catch (const Exception& e) {
+        // "Error 10048 in function Bind\r\nAddress already in use": the reason is the last line.
+        const std::string message = e.Message();
+        const auto lineEnd = message.rfind('\n');
+        throw EListenError("cannot listen on " + options_.bindAddr + ":" + options_.port + ": " +
+                           (lineEnd == std::string::npos ? message : message.substr(lineEnd + 1)));
+    }
+    // From now on listener failures are reported here, not thrown: a failed accept (no
+    // descriptors left) must not close the listener. "Would block" ends a round.
+    listener_.OnError = [this](TCustomWSocket*) {
+        if (listener_.LastError() != platform::WSAEWOULDBLOCK)
+            std::fprintf(stderr, "zuneigo-service: accept failed, error %d\n", listener_.LastError());
+    };
     const auto tick = std::max<long long>(10, options_.timeout.count() / 4);
     platform::SetTimer(window_, SweepTimer, static_cast<unsigned>(std::min<long long>(tick, 1000)));
     return listener_.GetLocalPortText();
@@ -290,13 +305,14 @@ void TServiceServer::FreeFinished()
 void TServiceServer::Sweep()
 {
     FreeFinished();
-    // Idle, slow or never-reading clients are dropped after the timeout.
+    // Idle and never-reading clients are dropped after the timeout; the whole request head
+    // must arrive within it too, so a client trickling header lines cannot hold its slot.
     const auto limit = std::chrono::steady_clock::now() - options_.timeout;
     for (auto it = clients_.begin(); it != clients_.end();) {
         TServiceClient& c = *it->second;
         if (c.Finished()) {
             ++it;
-        } else if (c.State() == wsClosed || c.LastActivity() < limit) {
+        } else if (c.State() == wsClosed || c.LastActivity() < limit || (c.ReadingHead() && c.Started() < limit)) {
             c.Drop();
             it = clients_.erase(it);
         } else {

@@ -1,6 +1,7 @@
 #pragma once
 // The service's web server: one listening TWSocket, one accepted TWSocket per client, all
 // on the calling thread's message loop. One request per connection.
+#include "base/Exception.h"
 #include "net/WSocket.h"
 #include "platform/Messages.h"
 #include "service/AdStore.h"
@@ -25,6 +26,12 @@ struct ServiceOptions {
 
 class TServiceServer;
 
+// "cannot listen on ADDR:PORT: REASON"
+class EListenError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // One client connection: the request head in line mode, then the answer.
 class TServiceClient : public TWSocket {
 public:
@@ -33,6 +40,9 @@ public:
     // Before the server destroys it: no release message is posted any more.
     void Drop() { finished_ = true; }
     std::chrono::steady_clock::time_point LastActivity() const { return lastActivity_; }
+    std::chrono::steady_clock::time_point Started() const { return started_; }
+    // Still waiting for the end of the request head.
+    bool ReadingHead() const { return phase_ == Phase::Head; }
 
 protected:
     bool FireDataAvailable(std::uint16_t error) override;
@@ -61,13 +71,14 @@ private:
     bool fileBody_ = false; // the body is the database file, sent in chunks
     std::string peer_;
     std::chrono::steady_clock::time_point lastActivity_;
+    std::chrono::steady_clock::time_point started_;
 };
 
 class TServiceServer {
 public:
     TServiceServer(ServiceOptions options, TAdStore& store);
     ~TServiceServer();
-    // Binds and listens (throws ESocketException); returns the port bound.
+    // Binds and listens; returns the port bound. Throws EListenError when it cannot.
     std::string Start();
     // Stops listening and drops every client.
     void Stop();

@@ -2,10 +2,13 @@
 
 raw PORT HEX            sends the bytes, prints the answer's status line
 half PORT               sends half a request head, prints the seconds until the server closes
+trickle PORT            sends a header line every 0.2 s (for 10 s at most), prints the seconds until the server closes
+resets PORT N           opens N connections and resets each at once
 flood PORT USER:PW N PER   N threads submit PER ads each ("s<thread>-<n>" as T1); prints the 200s
 stream PORT USER:PW FILE   submits ads one after another for ever; each T1 answered 200 goes to FILE
 """
 import base64
+import struct
 import socket
 import sys
 import threading
@@ -46,6 +49,22 @@ def main():
             while s.recv(4096):
                 pass
             print("%.2f" % (time.monotonic() - start))
+    elif cmd == "trickle":
+        with socket.create_connection(("127.0.0.1", port), timeout=30) as s:
+            start = time.monotonic()
+            s.sendall(b"GET / HTTP/1.0\r\n")
+            try:
+                while time.monotonic() - start < 10:
+                    time.sleep(0.2)
+                    s.sendall(b"X-Slow: 1\r\n")
+            except OSError:
+                pass
+            print("%.2f" % (time.monotonic() - start))
+    elif cmd == "resets":
+        for _ in range(int(sys.argv[3])):
+            s = socket.create_connection(("127.0.0.1", port))
+            s.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            s.close()
     elif cmd == "flood":
         auth, threads, per = sys.argv[3], int(sys.argv[4]), int(sys.argv[5])
         ok = [0] * threads
