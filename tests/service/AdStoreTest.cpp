@@ -94,3 +94,16 @@ TEST(DemoDatabase, PlacesLandWhereTheMapDrawsTheSameCities)
     }
     EXPECT_GE(matched, 12);
 }
+
+TEST(DemoDatabase, PlacesCarryTheirGermanNames)
+{
+    // Names a world table gives in English or without umlauts and sharp s.
+    const std::string_view foreign[] = {"Munich", "Cologne", "Nuremberg", "Hanover", "Brunswick",
+                                        "Meissen", "Zulpich", "Altstadt Sud"};
+    for (const DemoPlace& p : DemoPlaces)
+        for (std::string_view name : foreign)
+            EXPECT_NE(p.Name, name);
+    const std::string text = DemoDatabase(5000);
+    EXPECT_EQ(text.find("Munich"), std::string::npos);
+    EXPECT_NE(text.find("Neu in M\xFC""nchen und neugierig"), std::string::npos);
+}

