@@ -241,11 +241,12 @@ std::string TServiceServer::Start()
     try {
         listener_.Listen();
     } catch (const Exception& e) {
-        // "Error 10048 in function Bind\r\nAddress already in use": the reason is the last line.
+        // A failed call reads "Error 10048 in function Bind\r\nAddress already in use": the
+        // reason is the last line. A one-line message comes from resolving the address.
         const std::string message = e.Message();
         const auto lineEnd = message.rfind('\n');
         throw EListenError("cannot listen on " + options_.bindAddr + ":" + options_.port + ": " +
-                           (lineEnd == std::string::npos ? message : message.substr(lineEnd + 1)));
+                           (lineEnd == std::string::npos ? "no such host or address" : message.substr(lineEnd + 1)));
     }
     // From now on listener failures are reported here, not thrown: a failed accept (no
     // descriptors left) must not close the listener. "Would block" ends a round.

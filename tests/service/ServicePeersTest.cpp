@@ -209,55 +209,34 @@ TEST(ServicePeers, KillDuringSubmissionsKeepsEveryAnsweredAdAndWholeRecords)
 TEST(ServicePeers, StalledClientIsDroppedAfterTheTimeoutWhileOthersAreServed)
 {
     Service s({"--timeout", "1"});
-    // A half head that stops, and one that trickles a header line long before every timeout.
-    for (const char* peer : {"half", "trickle"}) {
-        std::string stalled;
-        std::thread t([&] { stalled = s.Peer({peer}); });
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        int status = 0;
-        const std::string answer = Curl({"-u", Auth, s.Url("/kelto/kelto.txt")}, status);
-        EXPECT_EQ(status, 200);
-        EXPECT_EQ(answer.find("Content-Length: 0"), answer.rfind("Content-Length")); // the empty database, once
-        t.join();
-        const double seconds = std::atof(stalled.c_str());
-        EXPECT_GT(seconds, 0.5) << peer << " " << stalled;
-        EXPECT_LT(seconds, 5.0) << peer << " " << stalled;
-    }
+    std::string stalled;
+    std::thread t([&] { stalled = s.Peer({"half"}); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    int status = 0;
+    const std::string answer = Curl({"-u", Auth, s.Url("/kelto/kelto.txt")}, status);
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(answer.find("Content-Length: 0"), answer.rfind("Content-Length")); // the empty database, once
+    t.join();
+    const double seconds = std::atof(stalled.c_str());
+    EXPECT_GT(seconds, 0.5) << stalled;
+    EXPECT_LT(seconds, 5.0) << stalled;
 }
 
-TEST(ServicePeers, ConnectionsResetBeforeTheAcceptAreNoErrors)
+TEST(ServicePeers, ResetClientsAreNoErrorsAndTheServiceRestartsOnItsPortAtOnceOrSaysWhyNot)
 {
     Service s;
     s.Peer({"resets", "200"});
     int status = 0;
-    Curl({s.Url("/")}, status);
-    EXPECT_EQ(status, 200);
-    EXPECT_EQ(ReadFile(s.dir.File("service.log")).find("Error"), std::string::npos);
-}
-
-TEST(ServicePeers, RestartsOnItsPortAtOnceAndStopsWhenItCannotListen)
-{
-    Service s({"--demo", "5"});
-    const std::string port = std::to_string(s.port);
-    int status = 0;
-    Curl({s.Url("/")}, status); // the service closes first: its side of the connection waits in TIME_WAIT
+    Curl({s.Url("/")}, status); // closed by the service first: its side waits in TIME_WAIT
     EXPECT_EQ(status, 200);
     EXPECT_EQ(s.process.Stop(), 0);
-    const std::string binary = BinDir() + "/zuneigo-service";
-    Process again({binary, "--port", port, "--data", s.file}, s.dir.File("again.log"));
+    EXPECT_EQ(ReadFile(s.dir.File("service.log")).find("Error"), std::string::npos);
+    const std::string bin = BinDir() + "/zuneigo-service", port = std::to_string(s.port);
+    Process again({bin, "--port", port, "--data", s.file}, s.dir.File("again.log"));
     ASSERT_TRUE(WaitForTcpPort(s.port));
-    struct Case {
-        std::string bind;
-        std::string says;
-    };
-    const Case cases[] = {
-        {"127.0.0.1", "zuneigo-service: cannot listen on 127.0.0.1:" + port + ": Address already in use"},
-        {"10.0.0.99", "zuneigo-service: cannot listen on 10.0.0.99:" + port + ": "},
-        {"nonsense", "zuneigo-service: cannot listen on nonsense:" + port + ": "}};
-    for (const Case& c : cases) {
+    for (const std::string bind : {"127.0.0.1", "10.0.0.99", "nonsense"}) {
         std::string out;
-        EXPECT_EQ(RunCommand({binary, "--bind", c.bind, "--port", port, "--data", s.file}, &out), 1) << c.bind;
-        EXPECT_NE(out.find(c.says), std::string::npos) << out;
-        EXPECT_EQ(out.find("listening on"), std::string::npos) << out;
+        EXPECT_EQ(RunCommand({bin, "--bind", bind, "--port", port, "--data", s.file}, &out), 1) << bind;
+        EXPECT_EQ(out.find("zuneigo-service: cannot listen on " + bind + ":" + port + ": "), 0u) << out;
     }
 }
