@@ -3,14 +3,19 @@
 #include "app/gui/MainForm.h"
 #include "app/gui/QtBridge.h"
 #include "app/gui/StartupProbe.h"
+#include "app/gui/Translations.h"
 #include "platform/Application.h"
 
 #include <QApplication>
+
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zuneigo"));
+    if (!zuneigo::InstallGermanToolkitTexts(app))
+        std::fprintf(stderr, "zuneigo: the toolkit's German texts are missing; standard buttons stay English\n");
     zuneigo::TQtBridge bridge;
     // Waits inside a handler give up once the main window has closed.
     QObject::connect(&app, &QGuiApplication::lastWindowClosed,

@@ -5,6 +5,7 @@
 #include "app/gui/BevelPanel.h"
 #include "app/gui/PictureBox.h"
 #include "app/gui/StatusBar.h"
+#include "app/gui/Translations.h"
 #include "ui/widgets/RxSpinEdit.h"
 
 #include <gtest/gtest.h>
@@ -80,6 +81,25 @@ TEST(MainFrame, TheConfirmationBox)
     EXPECT_EQ(seen.Title, QStringLiteral("Programm beenden"));
     EXPECT_EQ(seen.Text, QStringLiteral("Hiermit beenden Sie das Programm! Alle nicht gespeicherten Daten gehen verloren!"));
     EXPECT_EQ(seen.Buttons, QMessageBox::Ok | QMessageBox::Cancel);
+}
+
+TEST(MainFrame, TheConfirmationsButtonsSpeakGerman)
+{
+    ClientWindow w;
+    ASSERT_TRUE(InstallGermanToolkitTexts(*qApp));
+    SetMessageHook(nullptr);
+    const struct {
+        QMessageBox::StandardButton button;
+        const char* caption;
+    } cases[] = {{QMessageBox::Ok, "OK"}, {QMessageBox::Cancel, "Abbrechen"}};
+    QStringList captions;
+    AnswerBox([&](QMessageBox* b) {
+        for (const auto& c : cases) captions << b->button(c.button)->text().remove(QLatin1Char('&'));
+        b->button(QMessageBox::Cancel)->click();
+    });
+    EXPECT_FALSE(w.Form().FormCloseQuery());
+    ASSERT_EQ(captions.size(), 2);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(captions[i], QString::fromUtf8(cases[i].caption));
 }
 
 TEST(MainFrame, FieldDefaultsAndBounds)
