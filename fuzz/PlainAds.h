@@ -5,6 +5,7 @@
 #include "base/IntText.h"
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,21 @@ inline std::vector<std::size_t> Search(const std::vector<std::string>& lines, co
         rows.insert(rows.begin(), k);
     }
     return rows;
+}
+
+// Search criteria from the first CriteriaBytes bytes of a fuzz input, spread over the
+// ranges where matches and near misses both occur.
+inline constexpr std::size_t CriteriaBytes = 6;
+inline SearchCriteria CriteriaFromBytes(const std::uint8_t* data)
+{
+    SearchCriteria c;
+    c.SearcherIsMan = data[0] & 1;
+    c.SearcherSeeksMan = data[0] & 2;
+    c.VonAge = data[1] % 40;
+    c.BisAge = data[2] % 80;
+    c.UmKreis = data[3] * 4;
+    c.Position = {data[4] - 20, data[5] - 20};
+    return c;
 }
 
 } // namespace zuneigo::plain

@@ -11,16 +11,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size < 6)
+    if (size < zuneigo::plain::CriteriaBytes)
         return 0;
-    zuneigo::SearchCriteria c;
-    c.SearcherIsMan = data[0] & 1;
-    c.SearcherSeeksMan = data[0] & 2;
-    c.VonAge = data[1] % 40;
-    c.BisAge = data[2] % 80;
-    c.UmKreis = data[3] * 4;
-    c.Position = {data[4] - 20, data[5] - 20};
-    const std::string_view text(reinterpret_cast<const char*>(data + 6), size - 6);
+    const zuneigo::SearchCriteria c = zuneigo::plain::CriteriaFromBytes(data);
+    const std::string_view text(reinterpret_cast<const char*>(data + zuneigo::plain::CriteriaBytes), size - zuneigo::plain::CriteriaBytes);
 
     zuneigo::AdDatabase db;
     db.AppendText(text);

@@ -3,6 +3,7 @@
 // each row's cells the matching record's fields in column order, also after the database
 // is gone. The first bytes choose the criteria.
 #include "app/core/ResultColumns.h"
+#include "fuzz/PlainAds.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -12,18 +13,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size < 6)
+    if (size < zuneigo::plain::CriteriaBytes)
         return 0;
-    zuneigo::SearchCriteria c;
-    c.SearcherIsMan = data[0] & 1;
-    c.SearcherSeeksMan = data[0] & 2;
-    c.VonAge = data[1] % 40;
-    c.BisAge = data[2] % 80;
-    c.UmKreis = data[3] * 4;
-    c.Position = {data[4] - 20, data[5] - 20};
+    const zuneigo::SearchCriteria c = zuneigo::plain::CriteriaFromBytes(data);
 
     auto db = std::make_unique<zuneigo::AdDatabase>();
-    db->AppendText(std::string_view(reinterpret_cast<const char*>(data + 6), size - 6));
+    db->AppendText(std::string_view(reinterpret_cast<const char*>(data + zuneigo::plain::CriteriaBytes), size - zuneigo::plain::CriteriaBytes));
     const std::vector<std::size_t> matches = zuneigo::SearchAds(*db, c);
     std::vector<std::vector<std::string>> expected;
     for (std::size_t k : matches) {

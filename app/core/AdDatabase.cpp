@@ -93,15 +93,7 @@ std::string_view AdDatabase::Line(std::size_t index) const
 std::array<std::string_view, AdFieldCount> AdDatabase::Record(std::size_t record) const
 {
     const std::string_view text = RecordText(record);
-    const char* const end = text.data() + text.size();
-    const char* p = text.data();
-    std::array<std::string_view, AdFieldCount> fields;
-    for (auto& field : fields) {
-        const char* e = linebreaks::LineEnd(p, end);
-        field = {p, static_cast<std::size_t>(e - p)};
-        p = linebreaks::SkipBreak(e, end);
-    }
-    return fields;
+    return linebreaks::SplitLines<AdFieldCount>(text.data(), text.data() + text.size());
 }
 
 std::vector<std::string> AdDatabase::Lines() const

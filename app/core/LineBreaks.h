@@ -2,7 +2,9 @@
 // The line break rules of the database text: CR LF is one break, and so are a lone CR
 // and a lone LF; LF CR is two. Lines never contain CR or LF themselves, which makes
 // every break recognisable from its neighbouring bytes alone.
+#include <array>
 #include <cstddef>
+#include <string_view>
 
 namespace zuneigo::linebreaks {
 
@@ -44,6 +46,19 @@ inline const char* LineStartBackward(const char* begin, const char* lineEnd)
     while (lineEnd != begin && !IsBreakByte(lineEnd[-1]))
         --lineEnd;
     return lineEnd;
+}
+
+// The first N lines of the text from p to end; lines missing at the end are empty.
+template <std::size_t N>
+std::array<std::string_view, N> SplitLines(const char* p, const char* end)
+{
+    std::array<std::string_view, N> lines;
+    for (auto& line : lines) {
+        const char* e = LineEnd(p, end);
+        line = {p, static_cast<std::size_t>(e - p)};
+        p = SkipBreak(e, end);
+    }
+    return lines;
 }
 
 } // namespace zuneigo::linebreaks

@@ -33,14 +33,9 @@ ResultCells ResultRows::Cells(std::size_t row) const
 {
     // Each row is split on its own, so a break at the end of one record never joins the
     // first line of the next (a lone CR followed by an empty line's LF).
-    const char* p = text_.data() + rowStarts_[row];
+    const char* const begin = text_.data() + rowStarts_[row];
     const char* const end = text_.data() + (row + 1 < rowStarts_.size() ? rowStarts_[row + 1] : text_.size());
-    std::array<std::string_view, AdFieldCount> fields;
-    for (auto& field : fields) {
-        const char* e = linebreaks::LineEnd(p, end);
-        field = {p, static_cast<std::size_t>(e - p)};
-        p = linebreaks::SkipBreak(e, end);
-    }
+    const auto fields = linebreaks::SplitLines<AdFieldCount>(begin, end);
     ResultCells cells;
     for (std::size_t c = 0; c < cells.size(); ++c)
         cells[c] = fields[ResultColumns[c].Field];
