@@ -1,5 +1,7 @@
 #include "service/RequestHead.h"
 
+#include "base/StringUtil.h"
+
 #include <algorithm>
 
 namespace zuneigo::service {
@@ -10,17 +12,6 @@ bool IsTokenChar(unsigned char c)
     if (c >= '0' && c <= '9') return true;
     if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') return true;
     return std::string_view("!#$%&'*+-.^_`|~").find(static_cast<char>(c)) != std::string_view::npos;
-}
-
-char LowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() &&
-        std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 int HexValue(char c)
@@ -138,7 +129,7 @@ int TRequestReader::ParseHeaderLine(std::string_view line)
     const std::string_view value = TrimBlanks(line.substr(colon + 1));
     if (std::any_of(value.begin(), value.end(), [](char c) { return c == '\r' || c == '\0'; }))
         return 400;
-    if (EqualsNoCase(name, "Authorization")) {
+    if (SameText(name, "Authorization")) {
         if (hasAuthorization_) return 400; // two sets of credentials: which one counts?
         hasAuthorization_ = true;
         head_.authorization = std::string(value);
@@ -149,7 +140,7 @@ int TRequestReader::ParseHeaderLine(std::string_view line)
 bool SplitTarget(std::string_view target, std::string& path, std::string& query)
 {
     constexpr std::string_view scheme = "http://";
-    if (target.size() > scheme.size() && EqualsNoCase(target.substr(0, scheme.size()), scheme)) {
+    if (target.size() > scheme.size() && SameText(target.substr(0, scheme.size()), scheme)) {
         const std::string_view rest = target.substr(scheme.size());
         const auto slash = rest.find('/');
         const std::string_view authority = rest.substr(0, slash);
@@ -231,7 +222,7 @@ bool ParseSubmission(std::string_view query, std::array<std::string, AdFieldCoun
 bool CheckBasicCredentials(std::string_view authorization, std::string_view user, std::string_view password)
 {
     const auto sp = authorization.find(' ');
-    if (sp == std::string_view::npos || !EqualsNoCase(authorization.substr(0, sp), "Basic")) return false;
+    if (sp == std::string_view::npos || !SameText(authorization.substr(0, sp), "Basic")) return false;
     std::string decoded;
     if (!DecodeBase64(TrimBlanks(authorization.substr(sp + 1)), decoded)) return false;
     const auto colon = decoded.find(':');
