@@ -9,7 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <cerrno>
 #include <pthread.h>
 #include <string>
 #include <thread>

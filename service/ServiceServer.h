@@ -8,7 +8,6 @@
 #include "service/RequestHead.h"
 
 #include <chrono>
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
