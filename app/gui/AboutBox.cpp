@@ -7,7 +7,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 
 namespace zuneigo {
@@ -52,11 +51,7 @@ void TAboutBox::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (event->spontaneous()) return;
-    if (QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CenterOnScreen(this);
 }
 
 } // namespace zuneigo

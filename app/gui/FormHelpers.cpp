@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 
 #include <limits>
 
@@ -93,6 +94,15 @@ QLineEdit* MakeEdit(QWidget* parent, int x, int y, int width, const QString& tex
     edit->setGeometry(x, y, width, 21);
     edit->setMaxLength(std::numeric_limits<int>::max());
     return edit;
+}
+
+void CenterOnScreen(QWidget* window)
+{
+    if (QScreen* screen = window->screen()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
 }
 
 } // namespace zuneigo

@@ -30,4 +30,7 @@ TRxSpinEdit* MakeSpin(QWidget* parent, int x, int y, int width, int minValue, in
 // A text edit 21 high without length limit.
 QLineEdit* MakeEdit(QWidget* parent, int x, int y, int width, const QString& text);
 
+// Moves a window so that its frame sits in the middle of its screen's free area.
+void CenterOnScreen(QWidget* window);
+
 } // namespace zuneigo

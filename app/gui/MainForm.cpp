@@ -11,7 +11,6 @@
 
 #include <QCloseEvent>
 #include <QLabel>
-#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTreeView>
@@ -127,11 +126,7 @@ void TMainForm::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (event->spontaneous()) return;
     // Every start opens centred, whatever the desktop's manager would choose.
-    if (QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CenterOnScreen(this);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event)
