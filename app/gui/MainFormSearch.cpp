@@ -3,7 +3,6 @@
 #include "app/gui/MainForm.h"
 
 #include "app/core/AdSearch.h"
-#include "app/core/Cp1252.h"
 #include "app/core/ResultColumns.h"
 #include "app/gui/DetailForm.h"
 #include "app/gui/MessageBox.h"
@@ -129,7 +128,8 @@ void TMainForm::ListView1DblClick()
     d.TitleEd->setText(cell(ColTitle));
     d.emailEd->setText(cell(ColContact));
     // The search lists only records whose position converts.
-    auto position = [&](int column) { return StrToIntDef(Utf16ToCp1252(cell(column).toStdU16String()), 0); };
+    const ResultRows& rows = ResultList->Rows();
+    auto position = [&](int column) { return StrToIntDef(rows.Cell(static_cast<std::size_t>(row), column), 0); };
     d.Shape2->move(position(ColPosX), position(ColPosY));
     d.exec();
 }
