@@ -35,18 +35,19 @@ Timers& GetTimers()
     return *timers;
 }
 
+bool IsTimerMessage(const detail::QueuedMessage& m, const TimerKey& key)
+{
+    return m.msg.hwnd == key.first && m.msg.message == WM_TIMER && m.msg.wParam == key.second;
+}
+
 bool IsQueuedLocked(const detail::ThreadQueue& q, const TimerKey& key)
 {
-    return std::any_of(q.fifo.begin(), q.fifo.end(), [&](const detail::QueuedMessage& m) {
-        return m.msg.hwnd == key.first && m.msg.message == WM_TIMER && m.msg.wParam == key.second;
-    });
+    return std::any_of(q.fifo.begin(), q.fifo.end(), [&](const detail::QueuedMessage& m) { return IsTimerMessage(m, key); });
 }
 
 void DropQueuedLocked(detail::State& s, const TimerKey& key)
 {
-    detail::PurgeLocked(s, [&](const detail::QueuedMessage& m) {
-        return m.msg.hwnd == key.first && m.msg.message == WM_TIMER && m.msg.wParam == key.second;
-    });
+    detail::PurgeLocked(s, [&](const detail::QueuedMessage& m) { return IsTimerMessage(m, key); });
 }
 
 void RunTimers()
