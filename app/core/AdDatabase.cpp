@@ -84,10 +84,7 @@ std::string_view AdDatabase::Line(std::size_t index) const
     if (index >= lineCount_)
         throw EListError("List index out of bounds (" + std::to_string(index) + ")");
     const char* end = bytes_.data() + bytes_.size();
-    const char* p = bytes_.data() + recordStarts_[index / AdFieldCount];
-    for (std::size_t skip = index % AdFieldCount; skip != 0; --skip)
-        p = linebreaks::SkipBreak(linebreaks::LineEnd(p, end), end);
-    return {p, static_cast<std::size_t>(linebreaks::LineEnd(p, end) - p)};
+    return linebreaks::NthLine(bytes_.data() + recordStarts_[index / AdFieldCount], end, index % AdFieldCount);
 }
 
 std::array<std::string_view, AdFieldCount> AdDatabase::Record(std::size_t record) const

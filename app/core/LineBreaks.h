@@ -48,6 +48,14 @@ inline const char* LineStartBackward(const char* begin, const char* lineEnd)
     return lineEnd;
 }
 
+// Line n (counted from 0) of the text from p to end; empty when the text has fewer lines.
+inline std::string_view NthLine(const char* p, const char* end, std::size_t n)
+{
+    for (; n != 0; --n)
+        p = SkipBreak(LineEnd(p, end), end);
+    return {p, static_cast<std::size_t>(LineEnd(p, end) - p)};
+}
+
 // The first N lines of the text from p to end; lines missing at the end are empty.
 template <std::size_t N>
 std::array<std::string_view, N> SplitLines(const char* p, const char* end)

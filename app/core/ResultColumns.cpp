@@ -24,18 +24,27 @@ ResultRows::ResultRows(const AdDatabase& db, const SearchCriteria& criteria)
     }
 }
 
+// Each row is split on its own, so a break at the end of one record never joins the first
+// line of the next (a lone CR followed by an empty line's LF).
+std::string_view ResultRows::RowText(std::size_t row) const
+{
+    const std::size_t begin = rowStarts_[row];
+    const std::size_t end = row + 1 < rowStarts_.size() ? rowStarts_[row + 1] : text_.size();
+    return {text_.data() + begin, end - begin};
+}
+
 std::string_view ResultRows::Cell(std::size_t row, int column) const
 {
-    return Cells(row)[static_cast<std::size_t>(column)];
+    // Walks only up to the column's line: a shown cell is read once per paint.
+    const std::string_view text = RowText(row);
+    return linebreaks::NthLine(text.data(), text.data() + text.size(),
+                               static_cast<std::size_t>(ResultColumns[static_cast<std::size_t>(column)].Field));
 }
 
 ResultCells ResultRows::Cells(std::size_t row) const
 {
-    // Each row is split on its own, so a break at the end of one record never joins the
-    // first line of the next (a lone CR followed by an empty line's LF).
-    const char* const begin = text_.data() + rowStarts_[row];
-    const char* const end = text_.data() + (row + 1 < rowStarts_.size() ? rowStarts_[row + 1] : text_.size());
-    const auto fields = linebreaks::SplitLines<AdFieldCount>(begin, end);
+    const std::string_view text = RowText(row);
+    const auto fields = linebreaks::SplitLines<AdFieldCount>(text.data(), text.data() + text.size());
     ResultCells cells;
     for (std::size_t c = 0; c < cells.size(); ++c)
         cells[c] = fields[ResultColumns[c].Field];

@@ -71,6 +71,9 @@ public:
     ResultCells Cells(std::size_t row) const;
 
 private:
+    // The bytes of one row's record.
+    std::string_view RowText(std::size_t row) const;
+
     std::vector<char, LargeAllocator<char>> text_;                    // the matching records' lines, row after row
     std::vector<std::size_t, LargeAllocator<std::size_t>> rowStarts_; // where each row begins in text_
 };
