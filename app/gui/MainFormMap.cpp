@@ -93,7 +93,7 @@ void TMainForm::Shape3MouseDown(int x, int y)
 
 void TMainForm::UmKreisChange()
 {
-    const std::int32_t d = CircleDiameter(static_cast<std::int32_t>(UmKreis->GetValue()));
+    const std::int32_t d = CircleDiameter(SpinValue(UmKreis));
     Shape3->resize(d, d);
     RecentreCircle();
 }
