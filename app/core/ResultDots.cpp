@@ -1,0 +1,52 @@
+#include "app/core/ResultDots.h"
+
+#include "base/IntText.h"
+
+namespace zuneigo {
+
+namespace {
+
+// The centre pixel of a marker at the given position, when it lies on the picture. The
+// test is made on the full 32-bit values, so a far-out position never wraps onto it.
+std::optional<MapPoint> CentreOnPicture(std::string_view posX, std::string_view posY)
+{
+    const std::optional<std::int32_t> x = TryStrToInt(posX);
+    const std::optional<std::int32_t> y = TryStrToInt(posY);
+    if (!x || !y) return std::nullopt;
+    const std::int64_t cx = std::int64_t{*x} + MarkerOffset;
+    const std::int64_t cy = std::int64_t{*y} + MarkerOffset;
+    if (cx < 0 || cx >= MapWidth || cy < 0 || cy >= MapHeight) return std::nullopt;
+    return MapPoint{static_cast<std::int32_t>(cx), static_cast<std::int32_t>(cy)};
+}
+
+} // namespace
+
+ResultDots::ResultDots(const ResultRows& rows)
+{
+    x_.resize(rows.Count(), NoDot);
+    y_.resize(rows.Count(), NoDot);
+    for (std::size_t row = 0; row < rows.Count(); ++row) {
+        // One walk over the row's lines for both position cells.
+        const ResultCells cells = rows.Cells(row);
+        const std::optional<MapPoint> c = CentreOnPicture(cells[ColPosX], cells[ColPosY]);
+        if (!c) continue;
+        x_[row] = static_cast<std::int16_t>(c->X);
+        y_[row] = static_cast<std::int16_t>(c->Y);
+        // The centre and its four neighbours, each only where it is on the picture.
+        constexpr int dx[] = {0, -1, 1, 0, 0};
+        constexpr int dy[] = {0, 0, 0, -1, 1};
+        for (int i = 0; i < 5; ++i) {
+            const int px = c->X + dx[i];
+            const int py = c->Y + dy[i];
+            if (px >= 0 && px < MapWidth && py >= 0 && py < MapHeight) ++coverage_[static_cast<std::size_t>(py) * MapWidth + static_cast<std::size_t>(px)];
+        }
+    }
+}
+
+std::optional<MapPoint> ResultDots::Dot(std::size_t row) const
+{
+    if (row >= x_.size() || x_[row] == NoDot) return std::nullopt;
+    return MapPoint{x_[row], y_[row]};
+}
+
+} // namespace zuneigo
