@@ -2,6 +2,8 @@
 
 #include "base/IntText.h"
 
+#include <algorithm>
+
 namespace zuneigo {
 
 namespace {
@@ -32,14 +34,10 @@ ResultDots::ResultDots(const ResultRows& rows)
         if (!c) continue;
         x_[row] = static_cast<std::int16_t>(c->X);
         y_[row] = static_cast<std::int16_t>(c->Y);
-        // The centre and its four neighbours, each only where it is on the picture.
-        constexpr int dx[] = {0, -1, 1, 0, 0};
-        constexpr int dy[] = {0, 0, 0, -1, 1};
-        for (int i = 0; i < 5; ++i) {
-            const int px = c->X + dx[i];
-            const int py = c->Y + dy[i];
-            if (px >= 0 && px < MapWidth && py >= 0 && py < MapHeight) ++coverage_[static_cast<std::size_t>(py) * MapWidth + static_cast<std::size_t>(px)];
-        }
+        // The centre and the eight pixels around it, each only where it is on the picture.
+        for (int py = std::max(c->Y - 1, 0); py <= std::min(c->Y + 1, MapHeight - 1); ++py)
+            for (int px = std::max(c->X - 1, 0); px <= std::min(c->X + 1, MapWidth - 1); ++px)
+                ++coverage_[static_cast<std::size_t>(py) * MapWidth + static_cast<std::size_t>(px)];
     }
 }
 

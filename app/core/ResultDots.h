@@ -22,7 +22,7 @@ public:
     // when that pixel lies outside the picture or the position does not convert.
     std::optional<MapPoint> Dot(std::size_t row) const;
     // How many dots cover each picture pixel, MapWidth per line, top line first. A dot
-    // covers its centre and the four pixels beside it, those on the picture only.
+    // covers its centre and the eight pixels around it, those on the picture only.
     const std::vector<std::uint32_t>& Coverage() const { return coverage_; }
     std::uint32_t CoverageAt(int x, int y) const { return coverage_[static_cast<std::size_t>(y) * MapWidth + static_cast<std::size_t>(x)]; }
 

@@ -10,10 +10,10 @@ namespace zuneigo {
 
 namespace {
 
-// One hue, blue: it reads on the pale land, the light sea and the grey neighbours and is
-// far from the markers' red. Each further dot on a pixel darkens it, so a crowd of
-// matches stays a visible crowd instead of a flat patch.
-constexpr std::array<QRgb, 4> Shades = {qRgb(70, 115, 245), qRgb(40, 75, 215), qRgb(25, 45, 170), qRgb(12, 22, 115)};
+// One hue, violet: it reads on the pale land, the light sea and the grey neighbours, and
+// it is neither the markers' red nor the cities' dark blue. Each further dot on a pixel
+// darkens it, so a crowd of matches stays a visible crowd instead of a flat patch.
+constexpr std::array<QRgb, 4> Shades = {qRgb(200, 60, 210), qRgb(160, 35, 175), qRgb(125, 20, 140), qRgb(90, 10, 105)};
 constexpr int RingDiameter = 11;
 
 } // namespace

@@ -59,28 +59,26 @@ TEST(ResultDots, DotsSitOnTheMarkerCentresOnThePictureOnly)
 TEST(ResultDots, CoverageCountsOverlappingDotsAndStopsAtTheEdges)
 {
     // Two dots on one place, one beside it, one in the top-left corner, and one whose centre
-    // is just off the picture: none of it is drawn, not even its arm reaching onto it.
+    // is just off the picture: none of it is drawn, not even its edge reaching onto it.
     const ResultDots dots(RowsAt({{"50", "60"}, {"50", "60"}, {"51", "60"}, {"-4", "-4"}, {"-5", "0"}}));
     const struct {
         int x, y;
         std::uint32_t count;
     } pixels[] = {
-        {54, 64, 3}, // the pair's centre and the left arm of the dot beside it
-        {55, 64, 3}, // the pair's right arm and the third dot's centre
-        {53, 64, 2},
-        {54, 63, 2},
-        {54, 65, 2},
-        {56, 64, 1},
-        {55, 63, 1},
-        {53, 63, 0}, // a dot has no corners
+        {53, 64, 2}, {54, 64, 3}, {55, 63, 3}, {56, 65, 1}, // the pair covers x 53 to 55, the third 54 to 56
+        {57, 64, 0},
+        {52, 64, 0},
+        {54, 66, 0},
+        {54, 62, 0}, // and nothing beyond
         {0, 0, 1},
-        {1, 0, 1},
-        {0, 1, 1},
-        {1, 1, 0}, {0, 4, 0},
+        {1, 1, 1},
+        {2, 0, 0},
+        {0, 2, 0}, // the corner dot
+        {0, 4, 0}, // the dot off the picture
     };
     for (const auto& p : pixels)
         EXPECT_EQ(dots.CoverageAt(p.x, p.y), p.count) << p.x << ", " << p.y;
-    // Nothing else is covered: three whole dots, and the corner dot's three pixels inside.
+    // Nothing else is covered: three whole dots, and the corner dot's four pixels inside.
     const std::vector<std::uint32_t>& all = dots.Coverage();
-    EXPECT_EQ(std::accumulate(all.begin(), all.end(), std::uint64_t{0}), 3u * 5u + 3u);
+    EXPECT_EQ(std::accumulate(all.begin(), all.end(), std::uint64_t{0}), 3u * 9u + 4u);
 }

@@ -47,11 +47,14 @@ Pixels Differences(const QImage& a, const QImage& b)
     return out;
 }
 
-// A dot drawn for a marker position: its centre pixel and the four beside it.
+// A dot drawn for a marker position: its centre pixel and the eight around it.
 Pixels DotAt(QPoint marker)
 {
-    const QPoint c = marker + QPoint(4, 4);
-    return {{c.x(), c.y()}, {c.x() - 1, c.y()}, {c.x() + 1, c.y()}, {c.x(), c.y() - 1}, {c.x(), c.y() + 1}};
+    Pixels out;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            out.insert({marker.x() + 4 + dx, marker.y() + 4 + dy});
+    return out;
 }
 
 // The window after a search from the default marker that takes all the ads.
