@@ -1,5 +1,6 @@
 #include "app/core/ResultDots.h"
 
+#include "app/core/LineBreaks.h"
 #include "base/IntText.h"
 
 #include <algorithm>
@@ -7,6 +8,8 @@
 namespace zuneigo {
 
 namespace {
+
+static_assert(AdField::PosX == AdFieldCount - 2 && AdField::PosY == AdFieldCount - 1, "the position ends the record");
 
 // The centre pixel of a marker at the given position, when it lies on the picture. The
 // test is made on the full 32-bit values, so a far-out position never wraps onto it.
@@ -28,9 +31,16 @@ ResultDots::ResultDots(const ResultRows& rows)
     x_.resize(rows.Count(), NoDot);
     y_.resize(rows.Count(), NoDot);
     for (std::size_t row = 0; row < rows.Count(); ++row) {
-        // One walk over the row's lines for both position cells.
-        const ResultCells cells = rows.Cells(row);
-        const std::optional<MapPoint> c = CentreOnPicture(cells[ColPosX], cells[ColPosY]);
+        // The position is the record's last two lines: read from the row's end, so the
+        // twelve lines before them are never walked.
+        const std::string_view text = rows.RowText(row);
+        const char* begin = text.data();
+        const char* yEnd = linebreaks::StripBreakBackward(begin, begin + text.size());
+        const char* yStart = linebreaks::LineStartBackward(begin, yEnd);
+        const char* xEnd = linebreaks::StripBreakBackward(begin, yStart);
+        const char* xStart = linebreaks::LineStartBackward(begin, xEnd);
+        const std::optional<MapPoint> c = CentreOnPicture({xStart, static_cast<std::size_t>(xEnd - xStart)},
+                                                          {yStart, static_cast<std::size_t>(yEnd - yStart)});
         if (!c) continue;
         x_[row] = static_cast<std::int16_t>(c->X);
         y_[row] = static_cast<std::int16_t>(c->Y);

@@ -82,3 +82,20 @@ TEST(ResultDots, CoverageCountsOverlappingDotsAndStopsAtTheEdges)
     const std::vector<std::uint32_t>& all = dots.Coverage();
     EXPECT_EQ(std::accumulate(all.begin(), all.end(), std::uint64_t{0}), 3u * 9u + 4u);
 }
+
+TEST(ResultDots, PositionsReadWhateverTheLineBreaks)
+{
+    // Read from each row's end: a break of any kind ends the position.
+    std::string text;
+    const char* breaks[] = {"\n", "\r", "\r\n", "\r"};
+    for (int i = 0; i < 4; ++i)
+        text += test::AdLines(test::MakeAd("0", "1", "19", std::to_string(10 * i), std::to_string(20 + i)), breaks[i]);
+    AdDatabase db;
+    db.AppendText(text);
+    SearchCriteria everywhere;
+    everywhere.UmKreis = 1000;
+    const ResultDots dots{ResultRows(db, everywhere)};
+    ASSERT_EQ(dots.Count(), 4u);
+    for (std::size_t row = 0; row < 4; ++row) // the last record is the first row
+        EXPECT_EQ(dots.Dot(row), (MapPoint{static_cast<std::int32_t>(10 * (3 - row) + 4), static_cast<std::int32_t>(20 + (3 - row) + 4)}));
+}
