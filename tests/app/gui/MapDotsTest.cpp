@@ -5,11 +5,12 @@
 #include "ClientWindow.h"
 
 #include "app/gui/PictureBox.h"
+#include "tests/support/TestSupport.h"
 #include "ui/widgets/RxSpinEdit.h"
 
 #include <gtest/gtest.h>
 
-#include <QRadioButton>
+#include <QLineEdit>
 #include <QTest>
 
 #include <set>
@@ -77,7 +78,7 @@ public:
 
 const QPoint North{20, 30}, South{100, 200}, East{150, 10}, Outside{-30, 40}, OnMarker{136, 120};
 
-TEST(MapDots, ASearchDrawsItsMatchesUnderTheMarkerAndANewSearchReplacesThem)
+TEST(MapDots, ASearchDrawsItsMatchesUnderTheMarkerUntilTheNextSearch)
 {
     Searched s({North, South, Outside, OnMarker, East});
     Pixels expected;
@@ -88,15 +89,25 @@ TEST(MapDots, ASearchDrawsItsMatchesUnderTheMarkerAndANewSearchReplacesThem)
     const QImage dots = MapShown(s.f);
     EXPECT_NE(dots.pixel(24, 34), dots.pixel(140, 124)) << "the dots' colour differs from the marker's";
 
-    // Two matches on one place read darker than one.
-    Searched twice({North, North, South});
-    EXPECT_LT(qGray(MapShown(twice.f).pixel(24, 34)), qGray(MapShown(twice.f).pixel(104, 204)));
-
-    // A search that matches nothing leaves the bare map.
+    // A search that matches nothing leaves the bare map; the next one draws its dots again.
     s.f.VonAge->setText(QStringLiteral("30"));
     s.f.BisAge->setText(QStringLiteral("40"));
     s.f.SearchBtnClick();
     EXPECT_EQ(Differences(s.before, MapShown(s.f)), Pixels{});
+    s.f.VonAge->setText(QStringLiteral("18"));
+    s.f.SearchBtnClick();
+    EXPECT_EQ(MapShown(s.f), dots);
+
+    // A download that fails empties the database; the list keeps its rows and the map its dots.
+    s.f.Proxy2Ed->setText(QString::fromStdString("127.0.0.1:" + std::to_string(FreeTcpPort())));
+    s.f.DownBtnClick();
+    EXPECT_EQ(s.f.Database.RecordCount(), 0u);
+    EXPECT_EQ(s.f.ListView1->model()->rowCount(), 5);
+    EXPECT_EQ(MapShown(s.f), dots);
+
+    // Two matches on one place read darker than one.
+    Searched twice({North, North, South});
+    EXPECT_LT(qGray(MapShown(twice.f).pixel(24, 34)), qGray(MapShown(twice.f).pixel(104, 204)));
 }
 
 TEST(MapDots, TheSelectedRowsDotIsRinged)
