@@ -25,11 +25,8 @@ std::string AdsAt(const std::vector<QPoint>& positions)
 {
     std::string text;
     for (const QPoint& p : positions)
-        for (const std::string& line : {std::string("Eva"), std::string("0"), std::string("1"), std::string("19"),
-                                        std::string("170"), std::string("60"), std::string("0"), std::string("blond"),
-                                        std::string("blau"), std::string("Lesen"), std::string("Hallo"),
-                                        std::string("eva@example.org"), std::to_string(p.x()), std::to_string(p.y())})
-            text += line + "\r\n";
+        text += "Eva\r\n0\r\n1\r\n19\r\n170\r\n60\r\n0\r\nblond\r\nblau\r\nLesen\r\nHallo\r\neva@example.org\r\n" +
+            std::to_string(p.x()) + "\r\n" + std::to_string(p.y()) + "\r\n";
     return text;
 }
 
@@ -89,21 +86,15 @@ TEST(MapDots, ASearchDrawsItsMatchesUnderTheMarkerUntilTheNextSearch)
     const QImage dots = MapShown(s.f);
     EXPECT_NE(dots.pixel(24, 34), dots.pixel(140, 124)) << "the dots' colour differs from the marker's";
 
-    // A search that matches nothing leaves the bare map; the next one draws its dots again.
-    s.f.VonAge->setText(QStringLiteral("30"));
-    s.f.BisAge->setText(QStringLiteral("40"));
-    s.f.SearchBtnClick();
-    EXPECT_EQ(Differences(s.before, MapShown(s.f)), Pixels{});
-    s.f.VonAge->setText(QStringLiteral("18"));
-    s.f.SearchBtnClick();
-    EXPECT_EQ(MapShown(s.f), dots);
-
     // A download that fails empties the database; the list keeps its rows and the map its dots.
     s.f.Proxy2Ed->setText(QString::fromStdString("127.0.0.1:" + std::to_string(FreeTcpPort())));
     s.f.DownBtnClick();
     EXPECT_EQ(s.f.Database.RecordCount(), 0u);
     EXPECT_EQ(s.f.ListView1->model()->rowCount(), 5);
     EXPECT_EQ(MapShown(s.f), dots);
+    // The next search, finding nothing now, leaves the bare map.
+    s.f.SearchBtnClick();
+    EXPECT_EQ(Differences(s.before, MapShown(s.f)), Pixels{});
 
     // Two matches on one place read darker than one.
     Searched twice({North, North, South});
@@ -151,8 +142,6 @@ TEST(MapDots, AClickOnADotIsAClickOnTheMap)
         const QPoint centre = c.dot + QPoint(4, 4);
         QTest::mouseClick(s.f.windowHandle(), Qt::LeftButton, {}, s.f.Image2->mapTo(&s.f, centre));
         EXPECT_EQ(s.f.Shape2->pos(), c.dot);
-        const int d = s.f.Shape3->width();
-        EXPECT_EQ(s.f.Shape3->pos() + QPoint(d / 2, d / 2), centre);
         EXPECT_EQ(s.f.ListView1->selectionModel()->selectedRows().value(0).row(), 1); // the list is untouched
     }
 }
