@@ -69,11 +69,10 @@ public:
     // 0 <= row < Count(), 0 <= column < ResultColumnCount.
     std::string_view Cell(std::size_t row, int column) const;
     ResultCells Cells(std::size_t row) const;
-
-private:
-    // The bytes of one row's record.
+    // The bytes of one row's record, its lines with their breaks.
     std::string_view RowText(std::size_t row) const;
 
+private:
     std::vector<char, LargeAllocator<char>> text_;                    // the matching records' lines, row after row
     std::vector<std::size_t, LargeAllocator<std::size_t>> rowStarts_; // where each row begins in text_
 };

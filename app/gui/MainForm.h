@@ -171,6 +171,14 @@ public:
     // A spin field's value as a whole number: its text read as an integer, the field's
     // minimum when the text is not a number.
     static std::int32_t SpinValue(const TRxSpinEdit* field);
+
+public:
+    // The matches of the result list as dots on the search map, the selected row's ringed.
+    class TResultDotLayer* ResultDotLayer = nullptr; // over Image2, under Shape2 and Shape3
+    // After a search has filled the list: its rows' dots replace the earlier ones.
+    void ShowResultDots();
+    // After the list's selection moved.
+    void ShowSelectedDot();
 };
 
 } // namespace zuneigo

@@ -6,10 +6,14 @@
 #include "app/gui/FormHelpers.h"
 #include "app/gui/PictureBox.h"
 #include "app/gui/Pictures.h"
+#include "app/gui/ResultDotLayer.h"
+#include "app/gui/ResultListModel.h"
 #include "app/gui/Shape.h"
 #include "ui/widgets/RxSpinEdit.h"
 
+#include <QItemSelectionModel>
 #include <QScrollArea>
+#include <QTreeView>
 
 namespace zuneigo {
 
@@ -59,6 +63,8 @@ void TMainForm::BuildMaps()
     build(TabSheet1, ScrollBox2, Image2);
 
     Shape1 = MakeMarker(Image1);
+    // Made before the marker and the circle, so it lies under them.
+    ResultDotLayer = new TResultDotLayer(Image2);
     Shape2 = MakeMarker(Image2);
     auto* circle = new TShape(Image2);
     circle->SetPen(Qt::red, 3);
@@ -68,6 +74,7 @@ void TMainForm::BuildMaps()
     Image1->OnMouseDown = [this](Qt::MouseButton, int x, int y) { Image1MouseDown(x, y); };
     Image2->OnMouseDown = [this](Qt::MouseButton, int x, int y) { Image2MouseDown(x, y); };
     circle->OnMouseDown = [this](int x, int y) { Shape3MouseDown(x, y); };
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TMainForm::ShowSelectedDot);
 }
 
 void TMainForm::Image1MouseDown(int x, int y)
@@ -103,6 +110,19 @@ void TMainForm::RecentreCircle()
     const MapPoint p = CentredCircle(PositionOf(Shape2), Shape3->width());
     Shape3->move(p.X, p.Y);
     FitToShapes(Image2);
+}
+
+void TMainForm::ShowResultDots()
+{
+    ResultDotLayer->SetDots(ResultDots(ResultList->Rows()));
+    ShowSelectedDot();
+}
+
+void TMainForm::ShowSelectedDot()
+{
+    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+    ResultDotLayer->SetHighlight(selected.isEmpty() ? std::nullopt
+                                                    : std::optional<std::size_t>(static_cast<std::size_t>(selected.first().row())));
 }
 
 } // namespace zuneigo

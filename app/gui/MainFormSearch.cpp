@@ -104,6 +104,7 @@ void TMainForm::SearchBtnClick()
     criteria.Position = {Shape2->x(), Shape2->y()};
 
     ResultList->SetRows(ResultRows(Database, criteria));
+    ShowResultDots();
     ShowMessage(this, QMessageBox::Information, QStringLiteral("Suche beendet"),
                 Latin(SearchDoneText(ResultList->Rows().Count())), QMessageBox::Ok);
 }

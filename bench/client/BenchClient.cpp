@@ -4,6 +4,7 @@
 // the local server) in the proxy field, then searches with "ein Mann" seeking "eine
 // Frau" from VON to BIS years within KM km of the default marker, and prints one
 // "name=value" line per figure.
+#include "BenchDots.h"
 #include "app/core/ResultColumns.h"
 #include "app/gui/MainForm.h"
 #include "app/gui/MessageBox.h"
@@ -83,6 +84,7 @@ int main(int argc, char** argv)
     form.ListView1->viewport()->repaint();
     QCoreApplication::processEvents();
     std::printf("search_and_list_ms=%.1f\nmatches=%d\n", Ms(t, Clock::now()), form.ResultList->rowCount());
+    BenchDots(form);
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
