@@ -149,8 +149,10 @@ void HandleEvents(Registration& r, std::uint32_t events)
             }
         }
         if (!r.peerClosed && (events & (EPOLLRDHUP | EPOLLHUP))) r.peerClosed = !r.readShut || PeerFinished(r.fd);
+        // The count matters only once the peer has finished: before that, readable is
+        // readable, and the receive finds out how much.
         int readable = 0;
-        if ((events & EPOLLIN) || r.peerClosed) readable = Readable(r.fd);
+        if (r.peerClosed) readable = Readable(r.fd);
         // Only the peer's close ends the stream: readable with nothing counted is data the
         // receive will find (behind an urgent byte), so it is announced like any other.
         if ((events & EPOLLIN) && (readable > 0 || !r.peerClosed) && r.readEnabled && (r.mask & FD_READ)) {
@@ -257,7 +259,17 @@ void HarvestSocketEvents(const std::shared_ptr<ThreadQueue>& q, int timeoutMs)
         auto it = q->sockets.find(events[i].data.u64);
         if (it == q->sockets.end()) continue; // closed meanwhile
         Registration& r = *it->second;
-        HandleEvents(r, events[i].events);
+        // The read interest may still be registered after its notification (below): what
+        // is not wanted now is not news, and the wait that reported it drops it for good.
+        const std::uint32_t wanted = ComputeInterest(r);
+        const std::uint32_t ev = wanted == 0 ? 0 : events[i].events & (wanted | EPOLLERR | EPOLLHUP);
+        const bool readWasEnabled = r.readEnabled;
+        if (ev != 0) HandleEvents(r, ev);
+        // A read notification is nearly always answered by a receive, which wants the
+        // interest back at once: keeping it registered saves two epoll calls per
+        // notification. Should the program not receive, the next wait reports it once
+        // more and it is dropped then.
+        if (readWasEnabled && !r.readEnabled && (r.interest & EPOLLIN) && ComputeInterest(r) == (r.interest & ~std::uint32_t{EPOLLIN})) continue;
         UpdateInterestLocked(r);
     }
 }

@@ -443,3 +443,38 @@ TEST(SocketNotify, IdleConnectionsLetTheWaitSleep)
     EXPECT_LT(cpu, 0.05);
     EXPECT_EQ(r.Count(FD_CLOSE), 0);
 }
+
+TEST(SocketNotify, AReadNotificationLeftUnansweredLetsTheWaitSleepAndKeepsTheCloseBehindTheData)
+{
+    Recorder r;
+    Pair open(r, FD_READ | FD_CLOSE), closing(r, FD_READ | FD_CLOSE);
+    auto count = [&](int fd, int bits) {
+        int n = 0;
+        for (auto& e : r.events)
+            n += e.fd == fd && e.bits == bits;
+        return n;
+    };
+    ::send(open.peer, "abc", 3, 0);
+    ::send(closing.peer, "abc", 3, 0);
+    ASSERT_TRUE(r.Until([&] { return count(open.ours, FD_READ) == 1 && count(closing.ours, FD_READ) == 1; }));
+    // The peer ends while its notification still waits for a receive.
+    ::shutdown(closing.peer, SHUT_WR);
+    rusage before{}, after{};
+    getrusage(RUSAGE_THREAD, &before);
+    EXPECT_FALSE(WaitMessage(300));
+    getrusage(RUSAGE_THREAD, &after);
+    double cpu = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) + (after.ru_stime.tv_sec - before.ru_stime.tv_sec) +
+        ((after.ru_utime.tv_usec - before.ru_utime.tv_usec) + (after.ru_stime.tv_usec - before.ru_stime.tv_usec)) / 1e6;
+    EXPECT_LT(cpu, 0.05);
+    EXPECT_EQ(count(closing.ours, FD_CLOSE), 0); // "abc" is still unread
+
+    char buf[16];
+    ASSERT_EQ(WsRecv(open.ours, buf, sizeof buf, 0), 3);
+    ASSERT_EQ(WsRecv(closing.ours, buf, sizeof buf, 0), 3);
+    ASSERT_TRUE(r.Until([&] { return count(closing.ours, FD_CLOSE) == 1; }));
+    r.Settle();
+    EXPECT_EQ(count(open.ours, FD_READ), 1);
+    EXPECT_EQ(count(open.ours, FD_CLOSE), 0);
+    EXPECT_EQ(count(closing.ours, FD_READ), 1);
+    EXPECT_EQ(count(closing.ours, FD_CLOSE), 1);
+}
