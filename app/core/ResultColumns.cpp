@@ -41,6 +41,11 @@ std::string_view ResultRows::Cell(std::size_t row, int column) const
                                static_cast<std::size_t>(ResultColumns[static_cast<std::size_t>(column)].Field));
 }
 
+std::string_view ResultRows::ShownCell(std::size_t row, int column) const
+{
+    return Cell(row, column).substr(0, ShownCellLength);
+}
+
 ResultCells ResultRows::Cells(std::size_t row) const
 {
     const std::string_view text = RowText(row);

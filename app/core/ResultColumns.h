@@ -55,6 +55,10 @@ enum ResultColumnIndex : int {
 
 using ResultCells = std::array<std::string_view, ResultColumnCount>;
 
+// How much of a cell the list shows: far more than a column can show, and little enough
+// that converting and measuring it on every paint costs nothing, whatever the field holds.
+inline constexpr std::size_t ShownCellLength = 1024;
+
 // The rows of one search, in list order (the last matching record first). The rows own
 // copies of their records' bytes in one buffer, so they stay valid when the database is
 // emptied or replaced by a later download; 100,000 rows cost one allocation and one copy
@@ -68,6 +72,8 @@ public:
     std::size_t Count() const { return rowStarts_.size(); }
     // 0 <= row < Count(), 0 <= column < ResultColumnCount.
     std::string_view Cell(std::size_t row, int column) const;
+    // The cell as the list shows it: its first ShownCellLength bytes.
+    std::string_view ShownCell(std::size_t row, int column) const;
     ResultCells Cells(std::size_t row) const;
 
 private:
