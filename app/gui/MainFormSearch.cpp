@@ -3,15 +3,18 @@
 #include "app/gui/MainForm.h"
 
 #include "app/core/AdSearch.h"
+#include "app/core/Cp1252.h"
 #include "app/core/ResultColumns.h"
 #include "app/gui/DetailForm.h"
 #include "app/gui/MessageBox.h"
 #include "app/gui/ResultListModel.h"
 #include "base/IntText.h"
+#include "ui/widgets/LongLineEdit.h"
 #include "ui/widgets/RxSpinEdit.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTreeView>
@@ -24,28 +27,33 @@ namespace zuneigo {
 
 namespace {
 
-// Hands the list's key presses and double-clicks to the window's handlers without taking
-// them from the list.
+// Hands the list's key presses and its double-clicks on a row to the window's handlers
+// without taking them from the list. A double-click elsewhere (the header, a scroll bar,
+// the corner between the bars, below the last row) reaches the list too, and opens nothing.
 class ListEvents : public QObject {
 public:
-    ListEvents(QObject* parent, std::function<void(QKeyEvent*)> key, std::function<void()> doubleClick)
-        : QObject(parent),
+    ListEvents(QAbstractItemView* list, std::function<void(QKeyEvent*)> key, std::function<void()> doubleClick)
+        : QObject(list),
+          list_(list),
           key_(std::move(key)),
           doubleClick_(std::move(doubleClick))
     {
     }
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override
+    bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::KeyPress)
+        if (event->type() == QEvent::KeyPress && watched == list_) {
             key_(static_cast<QKeyEvent*>(event));
-        else if (event->type() == QEvent::MouseButtonDblClick)
-            doubleClick_();
+        } else if (event->type() == QEvent::MouseButtonDblClick && watched == list_->viewport()) {
+            if (list_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).isValid())
+                doubleClick_();
+        }
         return false;
     }
 
 private:
+    QAbstractItemView* list_;
     std::function<void(QKeyEvent*)> key_;
     std::function<void()> doubleClick_;
 };
@@ -114,21 +122,25 @@ void TMainForm::ListView1DblClick()
     if (selected.isEmpty() || DetailForm == nullptr)
         return;
     const int row = selected.first().row();
-    auto cell = [&](int column) { return ResultList->index(row, column).data().toString(); };
+    const ResultRows& rows = ResultList->Rows();
+    // The whole field, not the list's shortened cell.
+    auto cell = [&](int column) {
+        const std::u16string text = Cp1252ToUtf16(rows.Cell(static_cast<std::size_t>(row), column));
+        return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+    };
 
     TDetailForm& d = *DetailForm;
-    d.NameEd->setText(cell(ColName));
+    d.NameEd->SetFullText(cell(ColName));
     d.AlterEd->setText(cell(ColAge));
     d.GrossEd->setText(cell(ColHeight));
     d.GewEd->setText(cell(ColWeight));
     d.ShowSmoker(cell(ColSmoker));
-    d.HaareEd->setText(cell(ColHair));
-    d.AugenEd->setText(cell(ColEyes));
-    d.MakeEd->setText(cell(ColActivities));
-    d.TitleEd->setText(cell(ColTitle));
-    d.emailEd->setText(cell(ColContact));
+    d.HaareEd->SetFullText(cell(ColHair));
+    d.AugenEd->SetFullText(cell(ColEyes));
+    d.MakeEd->SetFullText(cell(ColActivities));
+    d.TitleEd->SetFullText(cell(ColTitle));
+    d.emailEd->SetFullText(cell(ColContact));
     // The search lists only records whose position converts.
-    const ResultRows& rows = ResultList->Rows();
     auto position = [&](int column) { return StrToIntDef(rows.Cell(static_cast<std::size_t>(row), column), 0); };
     d.Shape2->move(position(ColPosX), position(ColPosY));
     d.exec();
