@@ -35,6 +35,9 @@ void TPictureBox::SetPressedPicture(TPictureBox* pressed)
 {
     pressed_ = pressed;
     pressed->normal_ = this;
+    // Moves without a button also arrive: one after a press tells of a release lost.
+    setMouseTracking(true);
+    pressed->setMouseTracking(true);
 }
 
 void TPictureBox::mousePressEvent(QMouseEvent* event)
