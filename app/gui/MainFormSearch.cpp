@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QTreeView>
 
+#include <array>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -57,6 +58,22 @@ private:
     std::function<void(QKeyEvent*)> key_;
     std::function<void()> doubleClick_;
 };
+
+// A field of any length in one pass: a detail field may hold megabytes.
+QString WholeText(std::string_view cp1252)
+{
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t{};
+        for (int b = 0; b < 256; ++b)
+            t[static_cast<std::size_t>(b)] = static_cast<char16_t>(Cp1252ToUnicode(static_cast<unsigned char>(b)));
+        return t;
+    }();
+    QString text(static_cast<qsizetype>(cp1252.size()), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char c : cp1252)
+        *out++ = QChar(table[static_cast<unsigned char>(c)]);
+    return text;
+}
 
 QString Latin(const std::string& ascii)
 {
@@ -124,22 +141,27 @@ void TMainForm::ListView1DblClick()
     const int row = selected.first().row();
     const ResultRows& rows = ResultList->Rows();
     // The whole field, not the list's shortened cell.
-    auto cell = [&](int column) {
-        const std::u16string text = Cp1252ToUtf16(rows.Cell(static_cast<std::size_t>(row), column));
-        return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+    auto cell = [&](int column) { return WholeText(rows.Cell(static_cast<std::size_t>(row), column)); };
+
+    // A text field converts its start now and the rest only if it is copied; the bytes stay
+    // with it even when a later search replaces the rows.
+    auto text = [&](TLongLineEdit* field, int column) {
+        const std::string_view bytes = rows.Cell(static_cast<std::size_t>(row), column);
+        field->SetLongText(WholeText(bytes.substr(0, TLongLineEdit::ShownLength)), static_cast<qsizetype>(bytes.size()),
+                           [bytes, owner = rows.CellOwner()] { return WholeText(bytes); });
     };
 
     TDetailForm& d = *DetailForm;
-    d.NameEd->SetFullText(cell(ColName));
+    text(d.NameEd, ColName);
     d.AlterEd->setText(cell(ColAge));
     d.GrossEd->setText(cell(ColHeight));
     d.GewEd->setText(cell(ColWeight));
     d.ShowSmoker(cell(ColSmoker));
-    d.HaareEd->SetFullText(cell(ColHair));
-    d.AugenEd->SetFullText(cell(ColEyes));
-    d.MakeEd->SetFullText(cell(ColActivities));
-    d.TitleEd->SetFullText(cell(ColTitle));
-    d.emailEd->SetFullText(cell(ColContact));
+    text(d.HaareEd, ColHair);
+    text(d.AugenEd, ColEyes);
+    text(d.MakeEd, ColActivities);
+    text(d.TitleEd, ColTitle);
+    text(d.emailEd, ColContact);
     // The search lists only records whose position converts.
     auto position = [&](int column) { return StrToIntDef(rows.Cell(static_cast<std::size_t>(row), column), 0); };
     d.Shape2->move(position(ColPosX), position(ColPosY));

@@ -15,21 +15,41 @@ TLongLineEdit::TLongLineEdit(QWidget* parent) : QLineEdit(parent)
     setReadOnly(true);
     // Text set the ordinary way is short enough to be its own whole text.
     connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (!setting_)
-            full_ = text;
+        if (setting_)
+            return;
+        full_ = text;
+        make_ = nullptr;
+        length_ = text.size();
     });
 }
 
 void TLongLineEdit::SetFullText(const QString& text)
 {
     full_ = text;
+    make_ = nullptr;
+    length_ = text.size();
+    Show(text.left(ShownLength));
+}
+
+void TLongLineEdit::SetLongText(const QString& start, qsizetype length, std::function<QString()> whole)
+{
+    full_.clear();
+    make_ = std::move(whole);
+    length_ = length;
+    Show(start.left(ShownLength));
+}
+
+void TLongLineEdit::Show(const QString& start)
+{
     setting_ = true;
-    if (text.size() > ShownLength)
-        setText(text.left(ShownLength) + QChar(0x2026));
-    else
-        setText(text);
+    setText(length_ > start.size() ? start + QChar(0x2026) : start);
     setting_ = false;
     setCursorPosition(0);
+}
+
+QString TLongLineEdit::FullText() const
+{
+    return make_ ? make_() : full_;
 }
 
 QString TLongLineEdit::SelectedFullText() const
@@ -38,7 +58,7 @@ QString TLongLineEdit::SelectedFullText() const
         return {};
     const qsizetype start = selectionStart();
     const qsizetype end = start + selectedText().size();
-    return end > ShownLength ? full_.mid(start) : full_.mid(start, end - start);
+    return end > ShownLength ? FullText().mid(start) : FullText().mid(start, end - start);
 }
 
 void TLongLineEdit::CopyFull() const
