@@ -145,7 +145,7 @@ void HotTrackTabs(QTabWidget* tabs)
     QTabBar* bar = tabs->tabBar();
     bar->setAttribute(Qt::WA_Hover);
     auto* style = new HotTrackStyle;
-    style->setParent(bar);
+    style->setParent(tabs); // outlives the bar: the tab widget deletes its children in order
     bar->setStyle(style);
 }
 

@@ -25,7 +25,7 @@ TEST(ResultRows, CellsFollowTheColumnsAndOutliveTheDatabase)
             EXPECT_EQ(rows.Cell(r, c), cells[static_cast<std::size_t>(c)]) << r << ", " << c;
 }
 
-TEST(ResultRows, LongRowsShowTheSameCellsAndTheListACutOfThem)
+TEST(ResultRows, LongRowsGiveTheSameCells)
 {
     // Rows past the located size take another way to their cells; each break kind, and a
     // last line without a break, must come out as in a short row.
@@ -42,11 +42,8 @@ TEST(ResultRows, LongRowsShowTheSameCellsAndTheListACutOfThem)
         db.AppendText(test::AdLines(ad, br) + text);
         const ResultRows rows(db, SearchCriteria{});
         ASSERT_EQ(rows.Count(), 2u);
-        for (std::size_t r = 0; r < 2; ++r) {
+        for (std::size_t r = 0; r < 2; ++r)
             for (int c = 0; c < ResultColumnCount; ++c)
                 EXPECT_EQ(rows.Cell(r, c), ad[ResultColumns[static_cast<std::size_t>(c)].Field]) << r << ", " << c;
-            EXPECT_EQ(rows.ShownCell(r, ColName), ad[AdField::Name].substr(0, ShownCellLength));
-            EXPECT_EQ(rows.ShownCell(r, ColContact), "eva@x.de");
-        }
     }
 }
