@@ -6,6 +6,7 @@
 #include "app/gui/PictureBox.h"
 #include "app/gui/Pictures.h"
 #include "app/gui/Shape.h"
+#include "ui/widgets/LongLineEdit.h"
 #include "ui/widgets/RxSpinEdit.h"
 
 #include <QFrame>
@@ -22,17 +23,18 @@ namespace {
 constexpr int FieldX = 152;
 constexpr int FieldWidth = 241;
 
-QLineEdit* ReadOnlyEdit(QWidget* parent, const QString& caption, int y)
+// A field's text never fits its width: any length shows at once.
+TLongLineEdit* ReadOnlyEdit(QWidget* parent, const QString& caption, int y)
 {
-    MakeLabel(parent, caption, 8, y);
-    QLineEdit* edit = MakeEdit(parent, FieldX, y, FieldWidth, QString());
-    edit->setReadOnly(true);
+    MakeFieldCaption(parent, caption, 8, y);
+    auto* edit = new TLongLineEdit(parent);
+    edit->setGeometry(FieldX, y, FieldWidth, 21);
     return edit;
 }
 
 TRxSpinEdit* ReadOnlySpin(QWidget* parent, const QString& caption, int y, int width, int low, int high)
 {
-    MakeLabel(parent, caption, 8, y);
+    MakeFieldCaption(parent, caption, 8, y);
     TRxSpinEdit* spin = MakeSpin(parent, FieldX, y, width, low, high, low);
     spin->SetReadOnly(true);
     return spin;
@@ -70,9 +72,9 @@ TDetailForm::TDetailForm(QWidget* parent) : QDialog(parent)
     AlterEd = ReadOnlySpin(this, QStringLiteral("Alter:"), 72, 121, 1, 200);
     GrossEd = ReadOnlySpin(this, QString::fromUtf8("Größe"), 96, 121, 50, 290);
     GewEd = ReadOnlySpin(this, QStringLiteral("Gewicht"), 120, 121, 10, 1000);
-    MakeLabel(this, QStringLiteral("Die Person ist:"), 8, 144);
+    MakeFieldCaption(this, QStringLiteral("Die Person ist:"), 8, 144);
     Panel4 = new QWidget(this);
-    Panel4->setGeometry(FieldX, 144, 249, 17);
+    Panel4->setGeometry(FieldX, 144 + RadioStripDrop, 249, 17);
     Raucher = Indicator(Panel4, QStringLiteral("Raucher"), 0);
     NRaucher = Indicator(Panel4, QStringLiteral("Nichtraucher"), 120);
     HaareEd = ReadOnlyEdit(this, QStringLiteral("Zu den Haaren:"), 168);

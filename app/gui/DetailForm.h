@@ -5,13 +5,13 @@
 #include <QDialog>
 
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollArea;
 
 namespace zuneigo {
 
+class TLongLineEdit;
 class TPictureBox;
 class TRxSpinEdit;
 
@@ -20,18 +20,18 @@ class TDetailForm : public QDialog {
 public:
     explicit TDetailForm(QWidget* parent = nullptr);
 
-    QLineEdit* NameEd = nullptr;
+    TLongLineEdit* NameEd = nullptr;
     TRxSpinEdit* AlterEd = nullptr;
     TRxSpinEdit* GrossEd = nullptr;
     TRxSpinEdit* GewEd = nullptr;
     QWidget* Panel4 = nullptr; // "Die Person ist:"
     QRadioButton* Raucher = nullptr;
     QRadioButton* NRaucher = nullptr;
-    QLineEdit* HaareEd = nullptr;
-    QLineEdit* AugenEd = nullptr;
-    QLineEdit* MakeEd = nullptr;
-    QLineEdit* TitleEd = nullptr;
-    QLineEdit* emailEd = nullptr;
+    TLongLineEdit* HaareEd = nullptr;
+    TLongLineEdit* AugenEd = nullptr;
+    TLongLineEdit* MakeEd = nullptr;
+    TLongLineEdit* TitleEd = nullptr;
+    TLongLineEdit* emailEd = nullptr;
     QScrollArea* ScrollBox2 = nullptr;
     TPictureBox* Image2 = nullptr;
     QWidget* Shape2 = nullptr; // the ad's place of residence

@@ -1,12 +1,19 @@
 #include "app/gui/FormHelpers.h"
 
 #include "ui/widgets/RxSpinEdit.h"
+#include "ui/widgets/SingleLineValidator.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyleOption>
+#include <QTabBar>
+#include <QTabWidget>
 
 #include <limits>
 
@@ -29,6 +36,11 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y)
     return label;
 }
 
+QLabel* MakeFieldCaption(QWidget* parent, const QString& text, int x, int rowY)
+{
+    return MakeLabel(parent, text, x, rowY + CaptionDrop);
+}
+
 namespace {
 
 // Tabbing into a pair stops on its checked button, as on the desktop the program comes
@@ -46,6 +58,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        if (event->type() == QEvent::KeyPress) return ArrowKey(watched, static_cast<QKeyEvent*>(event));
         if (event->type() != QEvent::FocusIn) return false;
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason) return false;
@@ -56,8 +69,38 @@ protected:
     }
 
 private:
+    // Up and Down switch the pair as Left and Right do; with two buttons, every direction
+    // leads to the other one.
+    bool ArrowKey(QObject* watched, QKeyEvent* event)
+    {
+        const int key = event->key();
+        if (key != Qt::Key_Up && key != Qt::Key_Down && key != Qt::Key_Left && key != Qt::Key_Right) return false;
+        if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+        QRadioButton* other = watched == a_ ? b_ : a_;
+        if (!other->isEnabled()) return false;
+        other->setFocus(Qt::OtherFocusReason);
+        other->click();
+        return true;
+    }
+
     QRadioButton* a_;
     QRadioButton* b_;
+};
+
+// The style of the tab bar, with the tab under the pointer drawn in a lighter face.
+class HotTrackStyle : public QProxyStyle {
+public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        if (element != CE_TabBarTabShape || !(option->state & State_MouseOver) || (option->state & State_Selected) ||
+            !(option->state & State_Enabled))
+            return;
+        QColor light = option->palette.color(QPalette::Highlight);
+        light.setAlpha(48);
+        painter->fillRect(option->rect.adjusted(2, 2, -2, -1), light);
+    }
 };
 
 } // namespace
@@ -93,7 +136,17 @@ QLineEdit* MakeEdit(QWidget* parent, int x, int y, int width, const QString& tex
     auto* edit = new QLineEdit(text, parent);
     edit->setGeometry(x, y, width, 21);
     edit->setMaxLength(std::numeric_limits<int>::max());
+    edit->setValidator(new TSingleLineValidator(edit));
     return edit;
+}
+
+void HotTrackTabs(QTabWidget* tabs)
+{
+    QTabBar* bar = tabs->tabBar();
+    bar->setAttribute(Qt::WA_Hover);
+    auto* style = new HotTrackStyle;
+    style->setParent(tabs); // outlives the bar: the tab widget deletes its children in order
+    bar->setStyle(style);
 }
 
 void CenterOnScreen(QWidget* window)

@@ -45,7 +45,7 @@ TMainForm::~TMainForm()
 void TMainForm::BuildFrame()
 {
     PageControl1 = new QTabWidget(this);
-    PageControl1->tabBar()->setAttribute(Qt::WA_Hover); // tabs light up under the pointer
+    HotTrackTabs(PageControl1);
     PageControl1->setIconSize(QSize(16, 16));
     TabSheet1 = new QWidget;
     TabSheet2 = new QWidget;

@@ -20,25 +20,25 @@ void TMainForm::BuildEntryTab()
     constexpr int FieldX = 152;
     constexpr int EditWidth = 241;
     constexpr int SpinWidth = 121;
-    auto caption = [&](const char* text, int y) { MakeLabel(p, QString::fromUtf8(text), CaptionX, y + 4); };
+    auto caption = [&](const char* text, int y) { MakeFieldCaption(p, QString::fromUtf8(text), CaptionX, y); };
 
     caption("Name/Nickname::", 48);
     NameEd = MakeEdit(p, FieldX, 48, EditWidth, QStringLiteral("Jonas"));
     caption("Du bist:", 72);
-    MakeRadioPair(p, FieldX, 74, 249, QStringLiteral("ein Mann"), QStringLiteral("eine Frau"), true, bMann, BFrau);
+    MakeRadioPair(p, FieldX, 72 + RadioStripDrop, 249, QStringLiteral("ein Mann"), QStringLiteral("eine Frau"), true, bMann, BFrau);
     caption("Du suchst:", 96);
-    MakeRadioPair(p, FieldX, 98, 249, QStringLiteral("ein Mann"), QStringLiteral("eine Frau"), false, SMann, SFrau);
+    MakeRadioPair(p, FieldX, 96 + RadioStripDrop, 249, QStringLiteral("ein Mann"), QStringLiteral("eine Frau"), false, SMann, SFrau);
     caption("Dein Alter:", 120);
     AlterEd = MakeSpin(p, FieldX, 120, SpinWidth, 1, 200, 20);
-    MakeLabel(p, QStringLiteral("Jahre"), 280, 124);
+    MakeFieldCaption(p, QStringLiteral("Jahre"), 280, 120);
     caption("Deine Größe", 144);
     GrossEd = MakeSpin(p, FieldX, 144, SpinWidth, 50, 290, 185);
-    MakeLabel(p, QStringLiteral("cm"), 280, 148);
+    MakeFieldCaption(p, QStringLiteral("cm"), 280, 144);
     caption("Dein Gewicht", 168);
     GewEd = MakeSpin(p, FieldX, 168, SpinWidth, 10, 1000, 79);
-    MakeLabel(p, QStringLiteral("Kg"), 280, 172);
+    MakeFieldCaption(p, QStringLiteral("Kg"), 280, 168);
     caption("Du bist:", 192);
-    MakeRadioPair(p, FieldX, 194, 249, QStringLiteral("Raucher"), QStringLiteral("Nichtraucher"), false, Raucher,
+    MakeRadioPair(p, FieldX, 192 + RadioStripDrop, 249, QStringLiteral("Raucher"), QStringLiteral("Nichtraucher"), false, Raucher,
                   NRaucher);
     caption("Zu deinen Haaren:", 216);
     HaareEd = MakeEdit(p, FieldX, 216, EditWidth, QStringLiteral("kurz, dunkles rot"));
@@ -59,7 +59,7 @@ void TMainForm::BuildEntryTab()
     SubmitBtn->setIcon(check);
     SubmitBtn->setIconSize(QSize(18, 19));
     connect(SubmitBtn, &QPushButton::clicked, this, [this] { SubmitBtnClick(); });
-    MakeLabel(p, QStringLiteral("Proxy (optional):"), 160, 348);
+    MakeFieldCaption(p, QStringLiteral("Proxy (optional):"), 160, 344);
     ProxyEdit = MakeEdit(p, 248, 344, 121, QString());
 }
 

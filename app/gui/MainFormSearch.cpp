@@ -3,19 +3,23 @@
 #include "app/gui/MainForm.h"
 
 #include "app/core/AdSearch.h"
+#include "app/core/Cp1252.h"
 #include "app/core/ResultColumns.h"
 #include "app/gui/DetailForm.h"
 #include "app/gui/MessageBox.h"
 #include "app/gui/ResultListModel.h"
 #include "base/IntText.h"
+#include "ui/widgets/LongLineEdit.h"
 #include "ui/widgets/RxSpinEdit.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTreeView>
 
+#include <array>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -24,31 +28,52 @@ namespace zuneigo {
 
 namespace {
 
-// Hands the list's key presses and double-clicks to the window's handlers without taking
-// them from the list.
+// Hands the list's key presses and its double-clicks on a row to the window's handlers
+// without taking them from the list. A double-click elsewhere (the header, a scroll bar,
+// the corner between the bars, below the last row) reaches the list too, and opens nothing.
 class ListEvents : public QObject {
 public:
-    ListEvents(QObject* parent, std::function<void(QKeyEvent*)> key, std::function<void()> doubleClick)
-        : QObject(parent),
+    ListEvents(QAbstractItemView* list, std::function<void(QKeyEvent*)> key, std::function<void()> doubleClick)
+        : QObject(list),
+          list_(list),
           key_(std::move(key)),
           doubleClick_(std::move(doubleClick))
     {
     }
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override
+    bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::KeyPress)
+        if (event->type() == QEvent::KeyPress && watched == list_) {
             key_(static_cast<QKeyEvent*>(event));
-        else if (event->type() == QEvent::MouseButtonDblClick)
-            doubleClick_();
+        } else if (event->type() == QEvent::MouseButtonDblClick && watched == list_->viewport()) {
+            if (list_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).isValid())
+                doubleClick_();
+        }
         return false;
     }
 
 private:
+    QAbstractItemView* list_;
     std::function<void(QKeyEvent*)> key_;
     std::function<void()> doubleClick_;
 };
+
+// A field of any length in one pass: a detail field may hold megabytes.
+QString WholeText(std::string_view cp1252)
+{
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t{};
+        for (int b = 0; b < 256; ++b)
+            t[static_cast<std::size_t>(b)] = static_cast<char16_t>(Cp1252ToUnicode(static_cast<unsigned char>(b)));
+        return t;
+    }();
+    QString text(static_cast<qsizetype>(cp1252.size()), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char c : cp1252)
+        *out++ = QChar(table[static_cast<unsigned char>(c)]);
+    return text;
+}
 
 QString Latin(const std::string& ascii)
 {
@@ -115,21 +140,30 @@ void TMainForm::ListView1DblClick()
     if (selected.isEmpty() || DetailForm == nullptr)
         return;
     const int row = selected.first().row();
-    auto cell = [&](int column) { return ResultList->index(row, column).data().toString(); };
+    const ResultRows& rows = ResultList->Rows();
+    // The whole field, not the list's shortened cell.
+    auto cell = [&](int column) { return WholeText(rows.Cell(static_cast<std::size_t>(row), column)); };
+
+    // A text field converts its start now and the rest only if it is copied; the bytes stay
+    // with it even when a later search replaces the rows.
+    auto text = [&](TLongLineEdit* field, int column) {
+        const std::string_view bytes = rows.Cell(static_cast<std::size_t>(row), column);
+        field->SetLongText(WholeText(bytes.substr(0, TLongLineEdit::ShownLength)), static_cast<qsizetype>(bytes.size()),
+                           [bytes, owner = rows.CellOwner()] { return owner ? WholeText(bytes) : QString(); });
+    };
 
     TDetailForm& d = *DetailForm;
-    d.NameEd->setText(cell(ColName));
+    text(d.NameEd, ColName);
     d.AlterEd->setText(cell(ColAge));
     d.GrossEd->setText(cell(ColHeight));
     d.GewEd->setText(cell(ColWeight));
     d.ShowSmoker(cell(ColSmoker));
-    d.HaareEd->setText(cell(ColHair));
-    d.AugenEd->setText(cell(ColEyes));
-    d.MakeEd->setText(cell(ColActivities));
-    d.TitleEd->setText(cell(ColTitle));
-    d.emailEd->setText(cell(ColContact));
+    text(d.HaareEd, ColHair);
+    text(d.AugenEd, ColEyes);
+    text(d.MakeEd, ColActivities);
+    text(d.TitleEd, ColTitle);
+    text(d.emailEd, ColContact);
     // The search lists only records whose position converts.
-    const ResultRows& rows = ResultList->Rows();
     auto position = [&](int column) { return StrToIntDef(rows.Cell(static_cast<std::size_t>(row), column), 0); };
     d.Shape2->move(position(ColPosX), position(ColPosY));
     d.exec();

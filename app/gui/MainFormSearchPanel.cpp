@@ -34,7 +34,8 @@ void TMainForm::BuildSearchPanel()
     DownBtn->setGeometry(8, 112, 161, 25);
     DownBtn->setIcon(QIcon(QPixmap::fromImage(LoadPicture(QStringLiteral("download.gif")))));
     connect(DownBtn, &QPushButton::clicked, this, [this] { DownBtnClick(); });
-    MakeLabel(p, QStringLiteral("Proxy (optional):"), 176, 120);
+    // Between the download button and its field, clear of both.
+    MakeFieldCaption(p, QStringLiteral("Proxy (optional):"), 171, 116);
     Proxy2Ed = MakeEdit(p, 256, 116, 121, QString());
     SearchBtn = new QPushButton(QStringLiteral("&Suchen..."), p);
     SearchBtn->setGeometry(8, 144, 161, 25);
@@ -50,6 +51,8 @@ void TMainForm::BuildSearchPanel()
     setTabOrder(UmKreis, DownBtn);
     setTabOrder(DownBtn, Proxy2Ed);
     setTabOrder(Proxy2Ed, SearchBtn);
+    // The window opens with the keyboard on the first stop, so no key is lost.
+    Bimann->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace zuneigo

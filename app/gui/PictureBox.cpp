@@ -1,5 +1,6 @@
 #include "app/gui/PictureBox.h"
 
+#include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -34,6 +35,9 @@ void TPictureBox::SetPressedPicture(TPictureBox* pressed)
 {
     pressed_ = pressed;
     pressed->normal_ = this;
+    // Moves without a button also arrive: one after a press tells of a release lost.
+    setMouseTracking(true);
+    pressed->setMouseTracking(true);
 }
 
 void TPictureBox::mousePressEvent(QMouseEvent* event)
@@ -53,6 +57,11 @@ void TPictureBox::mousePressEvent(QMouseEvent* event)
 void TPictureBox::mouseMoveEvent(QMouseEvent* event)
 {
     TPictureBox* target = normal_ ? normal_ : this;
+    // A move with no button down after a press here: the release never came.
+    if (target->held_ && event->buttons() == Qt::NoButton) {
+        target->LoseRelease();
+        return;
+    }
     QPointer<TPictureBox> self(this);
     target->Move(event->position().toPoint());
     if (self) target->KeepMouse(event->buttons());
@@ -67,6 +76,9 @@ void TPictureBox::mouseReleaseEvent(QMouseEvent* event)
 void TPictureBox::Press(Qt::MouseButton button, QPoint p)
 {
     if (button == Qt::LeftButton) primaryDown_ = true;
+    held_ |= button;
+    // Watches the window for what takes the release away from it.
+    if (QWidget* top = window(); top != this) top->installEventFilter(this);
     if (OnMouseDown) OnMouseDown(button, p.x(), p.y());
 }
 
@@ -79,6 +91,7 @@ void TPictureBox::Release(Qt::MouseButton button, Qt::MouseButtons stillDown, QP
 {
     const bool click = button == Qt::LeftButton && primaryDown_ && rect().contains(p);
     if (button == Qt::LeftButton) primaryDown_ = false;
+    held_ &= ~Qt::MouseButtons(button);
     // The click handler may end in a modal box or a closed window; the release comes first.
     QPointer<TPictureBox> self(this);
     if (OnMouseUp) OnMouseUp(button, p.x(), p.y());
@@ -99,6 +112,26 @@ void TPictureBox::KeepMouse(Qt::MouseButtons down)
     TPictureBox* shown = isVisible() ? this : pressed_->isVisible() ? pressed_
                                                                     : nullptr;
     if (shown && grabber != shown) shown->grabMouse();
+}
+
+bool TPictureBox::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (held_ != Qt::NoButton && watched == window() &&
+        (type == QEvent::WindowBlocked || type == QEvent::WindowDeactivate || type == QEvent::Hide))
+        LoseRelease();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TPictureBox::LoseRelease()
+{
+    const Qt::MouseButton button = held_ & Qt::LeftButton ? Qt::LeftButton : Qt::MouseButton(held_.toInt() & -held_.toInt());
+    held_ = Qt::NoButton;
+    primaryDown_ = false;
+    if (QWidget::mouseGrabber() == this || (pressed_ && QWidget::mouseGrabber() == pressed_))
+        QWidget::mouseGrabber()->releaseMouse();
+    const QPoint p = mapFromGlobal(QCursor::pos());
+    if (OnMouseUp) OnMouseUp(button, p.x(), p.y());
 }
 
 } // namespace zuneigo

@@ -41,18 +41,23 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Press(Qt::MouseButton button, QPoint p);
     void Move(QPoint p);
     void Release(Qt::MouseButton button, Qt::MouseButtons stillDown, QPoint p);
     void KeepMouse(Qt::MouseButtons down);
+    // A hold whose release went elsewhere (a box opened, the window was left): reported
+    // as a release where the pointer is, so the normal picture shows again; no click.
+    void LoseRelease();
 
     QImage picture_;
     TPictureBox* normal_ = nullptr;  // set on a pressed picture
     TPictureBox* pressed_ = nullptr; // set on a normal picture
     bool autoSize_ = true;
     bool primaryDown_ = false;
+    Qt::MouseButtons held_; // the buttons pressed on this box and not yet released
 };
 
 } // namespace zuneigo

@@ -45,7 +45,7 @@ QVariant TResultListModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole || !index.isValid() || index.column() >= ResultColumnCount ||
         static_cast<std::size_t>(index.row()) >= rows_.Count())
         return {};
-    return Text(rows_.Cell(static_cast<std::size_t>(index.row()), index.column()));
+    return Text(rows_.ShownCell(static_cast<std::size_t>(index.row()), index.column()));
 }
 
 QVariant TResultListModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -1,6 +1,7 @@
 #include "ui/widgets/RxSpinEdit.h"
 
 #include "ui/widgets/Beep.h"
+#include "ui/widgets/SingleLineValidator.h"
 #include "ui/widgets/SpinButton.h"
 #include "ui/widgets/SpinValueText.h"
 
@@ -18,6 +19,7 @@ TRxSpinEdit::TRxSpinEdit(QWidget* parent) : QLineEdit(parent),
                                             button_(new TSpinButton(this))
 {
     setText("0");
+    setValidator(new TSingleLineValidator(this));
     button_->OnUp = [this] { UpClick(); };
     button_->OnDown = [this] { DownClick(); };
     LayoutButton();
@@ -154,6 +156,11 @@ void TRxSpinEdit::keyPressEvent(QKeyEvent* event)
         QLineEdit::keyPressEvent(event);
         return;
     }
+    // Shortcuts (paste, copy, select all) are no typing, whatever text the key carries.
+    if (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
     const QString typed = event->text();
     bool printable = false;
     for (const QChar c : typed)
@@ -185,8 +192,12 @@ void TRxSpinEdit::keyPressEvent(QKeyEvent* event)
 void TRxSpinEdit::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
-    // A context menu opening is no leaving of the field.
-    if (event->reason() == Qt::PopupFocusReason)
+    // Whatever took the focus (a message box, another window) also takes the release of a
+    // held spin button: the hold ends here.
+    button_->Release();
+    // A context menu opening is no leaving of the field, and a read-only field keeps the
+    // text it was given, in bounds or not.
+    if (event->reason() == Qt::PopupFocusReason || isReadOnly())
         return;
     const long double value = GetValue();
     if (CheckValue(value) != value)

@@ -1,5 +1,6 @@
 #include "ui/widgets/SpinButton.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygonF>
@@ -80,6 +81,9 @@ void TSpinButton::mousePressEvent(QMouseEvent* event)
 void TSpinButton::RepeatTick()
 {
     timer_.setInterval(RepeatDelayMs);
+    // The release may have gone to another window; the button's state tells.
+    if (held_ && !(QGuiApplication::mouseButtons() & Qt::LeftButton))
+        Release();
     if (!held_ || pressed_ == TSpinRegion::None)
         return;
     try {
@@ -106,6 +110,19 @@ void TSpinButton::mouseReleaseEvent(QMouseEvent* event)
     timer_.stop();
     if (RegionAt(event->position().toPoint()) != TSpinRegion::None)
         SetPressed(TSpinRegion::None);
+}
+
+void TSpinButton::Release()
+{
+    held_ = false;
+    timer_.stop();
+    SetPressed(TSpinRegion::None);
+}
+
+void TSpinButton::hideEvent(QHideEvent* event)
+{
+    Release();
+    QWidget::hideEvent(event);
 }
 
 void TSpinButton::DrawArrow(QPainter& painter, QPointF centre, qreal size, bool up, bool sunken) const

@@ -38,6 +38,9 @@ public:
     // instead of waiting.
     const QTimer& RepeatTimer() const { return timer_; }
     void RepeatTick();
+    // Ends a hold whose release will not arrive here (a box took the mouse, the window was
+    // left, the field lost the focus): the repeat stops and the pressed look goes.
+    void Release();
 
     // One step up or down; run at the press and on each repeat.
     std::function<void()> OnUp;
@@ -48,6 +51,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void SetPressed(TSpinRegion region);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using namespace zuneigo;
 
 TEST(ResultRows, CellsFollowTheColumnsAndOutliveTheDatabase)
@@ -21,4 +23,27 @@ TEST(ResultRows, CellsFollowTheColumnsAndOutliveTheDatabase)
     for (std::size_t r = 0; r < 2; ++r)
         for (int c = 0; c < ResultColumnCount; ++c)
             EXPECT_EQ(rows.Cell(r, c), cells[static_cast<std::size_t>(c)]) << r << ", " << c;
+}
+
+TEST(ResultRows, LongRowsGiveTheSameCells)
+{
+    // Rows past the located size take another way to their cells; each break kind, and a
+    // last line without a break, must come out as in a short row.
+    const std::string longText(ResultRows::LocatedRowBytes, 'x');
+    AdValues ad = test::MakeAd("0", "1", "19", "136", "120");
+    ad[AdField::Name] = "Eva" + longText;
+    ad[AdField::Contact] = "eva@x.de";
+    ad[AdField::Activities] = "";
+    for (const char* br : {"\r\n", "\r", "\n"}) {
+        SCOPED_TRACE(br);
+        AdDatabase db;
+        std::string text = test::AdLines(ad, br);
+        text.resize(text.size() - std::strlen(br));
+        db.AppendText(test::AdLines(ad, br) + text);
+        const ResultRows rows(db, SearchCriteria{});
+        ASSERT_EQ(rows.Count(), 2u);
+        for (std::size_t r = 0; r < 2; ++r)
+            for (int c = 0; c < ResultColumnCount; ++c)
+                EXPECT_EQ(rows.Cell(r, c), ad[ResultColumns[static_cast<std::size_t>(c)].Field]) << r << ", " << c;
+    }
 }

@@ -56,6 +56,20 @@ TEST(SubmitUrl, EmptyAndNegativeValues)
               SubmitUrlPrefix() + "Max+Mustermann&T2=&T3=&T4=&T5=&T6=&T7=&T8=&T9=&T10=&T11=&T12=&T13=%2D4&T14=%2D4");
 }
 
+TEST(SubmitUrl, LineBreaksAreSentAsOneBlankEach)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"Zeile1\r\nZeile2", "Zeile1+Zeile2"}, {"a\rb", "a+b"}, {"a\nb", "a+b"}, {"a\n\rb", "a++b"}, {"\r\n\r\n", "++"}, {"a\r", "a+"}, {"\r\r\n", "++"}};
+    for (const auto& [text, sent] : cases) {
+        AdValues values;
+        values.fill(text);
+        const std::string url = BuildSubmitUrl("?T1=", values);
+        EXPECT_EQ(url.substr(0, url.find('&')), "?T1=" + sent) << text;
+        EXPECT_EQ(url.find("%0D"), std::string::npos);
+        EXPECT_EQ(url.find("%0A"), std::string::npos);
+    }
+}
+
 TEST(ServiceSettings, UrlsAndCredentials)
 {
     const std::string host = ServiceHost();

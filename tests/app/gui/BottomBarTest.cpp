@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -80,6 +82,68 @@ TEST(BottomBar, PictureButtonSequences)
             EXPECT_FALSE(exit ? f.EndeBtnHeld : f.ueberbtnHeld);
             EXPECT_EQ(exit ? queries : aboutBoxes, c.closeQueries);
             EXPECT_TRUE(f.isVisible());
+        }
+    }
+}
+
+TEST(BottomBar, AHeldPictureLetsGoWhenItsReleaseIsLost)
+{
+    enum Lost { BoxOpens,
+                WindowSwitch,
+                MoveWithoutButton };
+    for (const Lost lost : {BoxOpens, WindowSwitch, MoveWithoutButton}) {
+        for (bool exit : {true, false}) {
+            SCOPED_TRACE(std::to_string(int(lost)) + (exit ? " / exit" : " / about"));
+            ClientWindow w;
+            TMainForm& f = w.Form();
+            int queries = 0;
+            SetMessageHook([&](const ShownMessage&) {
+                ++queries;
+                return int(QMessageBox::Cancel);
+            });
+            f.show();
+            QApplication::setActiveWindow(&f);
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+            TPictureBox* normal = exit ? f.EndeBtn : f.ueberbtn;
+            TPictureBox* pressed = exit ? f.EndeBtnDown : f.ueberBtn2;
+            QTest::mousePress(normal, Qt::LeftButton, {}, {50, 15});
+            ASSERT_TRUE(pressed->isVisible());
+            QDialog box(&f);
+            QWidget other;
+            QWidget* releasedOn = &f;
+            switch (lost) {
+            case BoxOpens:
+                box.setModal(true);
+                box.show();
+                QApplication::setActiveWindow(&box);
+                ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+                releasedOn = &box;
+                break;
+            case WindowSwitch:
+                other.show();
+                QApplication::setActiveWindow(&other);
+                ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+                releasedOn = &other;
+                break;
+            case MoveWithoutButton: {
+                QMouseEvent move(QEvent::MouseMove, QPointF(50, 15), normal->mapToGlobal(QPointF(50, 15)), Qt::NoButton,
+                                 Qt::NoButton, Qt::NoModifier);
+                QApplication::sendEvent(pressed, &move);
+                break;
+            }
+            }
+            // The release goes where the desktop sends it, not to the picture: the picture
+            // must not wait for it.
+            QApplication::processEvents();
+            EXPECT_TRUE(normal->isVisible());
+            EXPECT_FALSE(pressed->isVisible());
+            EXPECT_FALSE(exit ? f.EndeBtnHeld : f.ueberbtnHeld);
+            QTest::mouseRelease(releasedOn, Qt::LeftButton, {}, {5, 5});
+            box.hide();
+            QApplication::processEvents();
+            EXPECT_TRUE(normal->isVisible() && !pressed->isVisible());
+            EXPECT_EQ(queries, 0);
+            EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
         }
     }
 }

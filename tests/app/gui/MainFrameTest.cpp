@@ -12,7 +12,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
+#include <QImage>
 #include <QLabel>
+#include <QMimeData>
+#include <QTabBar>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -20,6 +24,9 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
+
+#include <cstdlib>
+#include <set>
 
 namespace zuneigo::test {
 namespace {
@@ -198,6 +205,125 @@ TEST(MainFrame, ResizingGivesTheChangeToTheTabArea)
         EXPECT_EQ(f.SearchHeader->width(), f.TabSheet1->width());
         EXPECT_EQ(f.ListView1->geometry(), list.adjusted(0, 0, 0, grow));
         EXPECT_EQ(f.ScrollBox2->geometry(), QRect(408, 64, 201, 265));
+    }
+}
+
+TEST(MainFrame, OpensWithTheKeyboardOnTheFirstStop)
+{
+    ClientWindow w;
+    TMainForm& f = w.Form();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    EXPECT_EQ(QApplication::focusWidget(), f.Bimann);
+}
+
+TEST(MainFrame, TheTabUnderThePointerLightsUp)
+{
+    ClientWindow w;
+    TMainForm& f = w.Form();
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    QTabBar* bar = f.PageControl1->tabBar();
+    const QRect tab = bar->tabRect(1);
+    auto hoverAt = [&](QPoint at) {
+        QHoverEvent move(QEvent::HoverMove, at, bar->mapToGlobal(at), QPointF(-1, -1));
+        QApplication::sendEvent(bar, &move);
+        return bar->grab().toImage().copy(tab);
+    };
+    const QImage away = hoverAt({tab.right() + 40, tab.center().y()});
+    const QImage over = hoverAt(tab.center());
+    EXPECT_NE(over, away);
+    EXPECT_EQ(hoverAt({tab.right() + 40, tab.center().y()}), away);
+}
+
+TEST(MainFrame, EveryArrowKeySwitchesARadioPair)
+{
+    ClientWindow w;
+    TMainForm& f = w.Form();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    const std::pair<QRadioButton*, QRadioButton*> pairs[] = {
+        {f.Bimann, f.BiFrau}, {f.SuMann, f.SuFrau}, {f.bMann, f.BFrau}, {f.SMann, f.SFrau}, {f.Raucher, f.NRaucher}};
+    for (const auto& [first, second] : pairs) {
+        f.PageControl1->setCurrentWidget(first == f.Bimann || first == f.SuMann ? f.TabSheet1 : f.TabSheet2);
+        first->setChecked(true);
+        first->setFocus();
+        for (const int key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Right, Qt::Key_Left}) {
+            SCOPED_TRACE(first->text().toStdString() + " " + std::to_string(key));
+            QRadioButton* from = QApplication::focusWidget() == first ? first : second;
+            QRadioButton* to = from == first ? second : first;
+            QTest::keyClick(from, Qt::Key(key));
+            EXPECT_TRUE(to->isChecked() && !from->isChecked());
+            EXPECT_EQ(QApplication::focusWidget(), to);
+        }
+    }
+}
+
+// A caption sits level with its field's text, the same way on every row of every window,
+// and clear of its field's frame.
+TEST(MainFrame, CaptionsAreLevelWithTheirFields)
+{
+    ClientWindow w;
+    TMainForm& f = w.Form();
+    f.show();
+    w.Detail().show();
+    QApplication::processEvents();
+    std::set<int> drops; // caption centre minus field centre, in half pixels
+    int rows = 0;
+    for (QWidget* page : {f.TabSheet2, f.Panel9, static_cast<QWidget*>(&w.Detail())}) {
+        for (QLabel* label : page->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+            const QRect c = label->geometry();
+            for (QWidget* field : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                const QRect g = field->geometry();
+                const bool fieldLike = qobject_cast<QLineEdit*>(field) || field->findChild<QRadioButton*>();
+                if (!fieldLike || g.left() < c.right() || g.left() > c.right() + 150 || g.bottom() < c.top() ||
+                    g.top() > c.bottom())
+                    continue;
+                SCOPED_TRACE(label->text().toStdString());
+                ++rows;
+                drops.insert((c.top() * 2 + c.height()) - (g.top() * 2 + g.height()));
+                // The caption's text ends before the field's frame begins.
+                EXPECT_LT(c.left() + label->fontMetrics().horizontalAdvance(label->text()), g.left() - 2);
+            }
+        }
+    }
+    EXPECT_GE(rows, 25);
+    EXPECT_EQ(drops.size(), 1u);
+    EXPECT_LE(std::abs(*drops.begin()), 2);
+    w.Detail().hide();
+}
+
+TEST(MainFrame, PastedOrDroppedLineBreaksBecomeBlanks)
+{
+    ClientWindow w;
+    TMainForm& f = w.Form();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    const std::pair<QString, QString> cases[] = {{"Zeile1\r\nZeile2", "Zeile1 Zeile2"}, {"a\rb\nc", "a b c"}, {"a\n\rb\r\n", "a  b "}};
+    QLineEdit* fields[] = {f.NameEd, f.HaareEd, f.AugenEd, f.MakeEd, f.TitleEd, f.emailEd, f.ProxyEdit,
+                           f.Proxy2Ed, f.AlterEd, f.VonAge, f.UmKreis};
+    for (QLineEdit* field : fields) {
+        f.PageControl1->setCurrentWidget(f.TabSheet1->isAncestorOf(field) ? f.TabSheet1 : f.TabSheet2);
+        for (const auto& [text, kept] : cases) {
+            SCOPED_TRACE(field->objectName().toStdString() + text.toStdString());
+            field->clear();
+            field->setFocus();
+            QApplication::clipboard()->setText(text);
+            QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+            EXPECT_EQ(field->text(), kept);
+            field->clear();
+            QMimeData data;
+            data.setText(text);
+            const QPoint at = field->rect().center();
+            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(field, &enter);
+            QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(field, &drop);
+            EXPECT_EQ(field->text(), kept);
+        }
     }
 }
 

@@ -1,5 +1,7 @@
 // The numeric spin field: typing filter, reading and writing the value, steps, leaving
 // the field, the spin button and its repeat, and the dialog keys.
+// Mouse events go through the window, as the desktop delivers them (the button state).
+#define QTEST_QPA_MOUSE_HANDLING
 #include "ui/widgets/Beep.h"
 #include "ui/widgets/RxSpinEdit.h"
 #include "ui/widgets/SpinButton.h"
@@ -12,6 +14,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
 
 #include <memory>
 
@@ -36,6 +39,7 @@ struct SpinEdit : ::testing::Test {
         auto field = std::make_unique<TRxSpinEdit>();
         field->resize(121, 21);
         field->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(field.get()));
         field->SetMinValue(min);
         field->SetMaxValue(max);
         field->SetValueType(type);
@@ -56,10 +60,12 @@ struct SpinEdit : ::testing::Test {
     }
     static void Mouse(TSpinButton* button, QEvent::Type type, QPoint at)
     {
-        const bool down = type != QEvent::MouseButtonRelease;
-        QMouseEvent event(type, at, button->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                          down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(button, &event);
+        if (type == QEvent::MouseButtonPress)
+            QTest::mousePress(button, Qt::LeftButton, {}, at);
+        else if (type == QEvent::MouseButtonRelease)
+            QTest::mouseRelease(button, Qt::LeftButton, {}, at);
+        else
+            QTest::mouseMove(button, at);
     }
 
     int beeps = 0;
@@ -160,11 +166,13 @@ TEST_F(SpinEdit, LeavingClampsOnlyNumbersOutOfBounds)
         double min, max;
         QString text, after;
         int changes;
+        bool readOnly = false;
     };
     for (const Row& r : {Row{0, 1000, "5000", "1000", 1}, Row{0, 1000, "-5", "0", 1}, Row{10, 1000, "", "", 0},
-                         Row{0, 1000, "abc", "abc", 0}}) {
+                         Row{0, 1000, "abc", "abc", 0}, Row{1, 200, "250", "250", 0, true}}) {
         SCOPED_TRACE(r.text.toStdString());
         auto f = Field(r.min, r.max, r.text);
+        f->SetReadOnly(r.readOnly);
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
         QApplication::sendEvent(f.get(), &out);
         EXPECT_EQ(f->text(), r.after);
@@ -179,6 +187,7 @@ TEST_F(SpinEdit, ReadOnlyFieldBeepsAndKeepsItsText)
     Key(f.get(), Qt::Key_Up);
     Key(f.get(), Qt::Key_Down);
     Mouse(f->findChild<TSpinButton*>(), QEvent::MouseButtonPress, {2, 2});
+    Mouse(f->findChild<TSpinButton*>(), QEvent::MouseButtonRelease, {2, 2});
     EXPECT_EQ(beeps, 3);
     EXPECT_EQ(f->text(), "20");
     EXPECT_EQ(changes, 0);
@@ -230,6 +239,53 @@ TEST_F(SpinEdit, HoldingRepeatsAfter400ThenEvery100Ms)
     EXPECT_EQ(f->text(), "49");
     Mouse(button, QEvent::MouseButtonRelease, {18, 18});
     EXPECT_TRUE(!timer.isActive() && button->Pressed() == TSpinRegion::None);
+}
+
+TEST_F(SpinEdit, AHoldEndsWhereverItsReleaseWent)
+{
+    enum Lost { ReleasedOverAnotherWindow,
+                BoxTakesTheFocus,
+                FocusMovesOn };
+    for (const Lost lost : {ReleasedOverAnotherWindow, BoxTakesTheFocus, FocusMovesOn}) {
+        SCOPED_TRACE(int(lost));
+        QWidget window;
+        auto* f = new TRxSpinEdit(&window);
+        f->setGeometry(0, 0, 121, 21);
+        f->SetMinValue(1);
+        f->SetMaxValue(200);
+        f->setText("50");
+        auto* other = new QLineEdit(&window);
+        other->setGeometry(0, 30, 121, 21);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        auto* button = f->findChild<TSpinButton*>();
+        Mouse(button, QEvent::MouseButtonPress, {18, 18});
+        ASSERT_EQ(f->text(), "49");
+        QWidget elsewhere;
+        QDialog box(&window);
+        switch (lost) {
+        case ReleasedOverAnotherWindow:
+            elsewhere.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&elsewhere));
+            QTest::mouseRelease(&elsewhere, Qt::LeftButton, {}, {5, 5});
+            break;
+        case BoxTakesTheFocus:
+            box.setModal(true);
+            box.show();
+            QApplication::setActiveWindow(&box);
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+            break;
+        case FocusMovesOn: other->setFocus(); break;
+        }
+        button->RepeatTick();
+        button->RepeatTick();
+        EXPECT_EQ(f->text(), "49");
+        EXPECT_FALSE(button->RepeatTimer().isActive());
+        EXPECT_EQ(button->Pressed(), TSpinRegion::None);
+        if (lost != ReleasedOverAnotherWindow)
+            QTest::mouseRelease(&window, Qt::LeftButton, {}, {5, 60});
+    }
 }
 
 TEST_F(SpinEdit, EnterAndEscapeReachTheWindow)
