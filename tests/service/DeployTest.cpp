@@ -103,7 +103,11 @@ protected:
                             d_ + "/kelto.txt", "--demo", "30"},
                            d_ + "/service.log");
         ASSERT_TRUE(WaitForTcpPort(servicePort_));
+        StartNginx();
+    }
 
+    void StartNginx()
+    {
         port_ = FreeTcpPort();
         RunCommand({"mkdir", "-p", d_ + "/run/tmp"});
         RunCommand({"chmod", "755", d_}); // nginx's workers may run as another user
@@ -224,4 +228,47 @@ TEST_F(Deploy, ALongSubmissionLineReachesTheService)
     EXPECT_NE(direct, 0);
     EXPECT_EQ(Exchange(port_, request).status, direct);
     EXPECT_EQ(answered(before + 2), before + 2);
+}
+
+// In place of the service, a peer whose first database answer breaks off after half its
+// announced length (as when the service is killed mid-answer); later answers are whole.
+class DeployBeforeBreakingPeer : public Deploy {
+protected:
+    void SetUp() override
+    {
+        servicePort_ = FreeTcpPort();
+        service_ = Process({Python(), "-c", R"(
+import socket, sys
+s = socket.socket()
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", int(sys.argv[1])))
+s.listen(16)
+body, answered = b"a\r\n" * 28, 0
+while True:
+    c, _ = s.accept()
+    head = b""
+    while b"\r\n\r\n" not in head and (data := c.recv(4096)):
+        head += data
+    if b"\r\n\r\n" in head:
+        c.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(body) + (body[:41] if answered == 0 else body))
+        answered += 1
+    c.close()
+)",
+                            std::to_string(servicePort_)});
+        ASSERT_TRUE(WaitForTcpPort(servicePort_));
+        StartNginx();
+    }
+};
+
+TEST_F(DeployBeforeBreakingPeer, AnAnswerBrokenOffIsNeverKept)
+{
+    const Reply broken = Exchange(port_, Get("/kelto/kelto.txt"));
+    EXPECT_EQ(broken.contentLength, 84);
+    EXPECT_EQ(broken.body.size(), 41u);
+    const Reply next = Exchange(port_, Get("/kelto/kelto.txt"));
+    EXPECT_EQ(next.status, 200);
+    std::string whole;
+    for (int line = 0; line < 28; ++line)
+        whole += "a\r\n";
+    EXPECT_EQ(next.body, whole);
 }
