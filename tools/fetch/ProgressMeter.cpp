@@ -1,13 +1,18 @@
 #include "ProgressMeter.h"
 
+#include "platform/Timer.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <unistd.h>
 
 namespace zuneigo::fetch {
 
+volatile std::sig_atomic_t ProgressLineOpen = 0;
+
 namespace {
 constexpr auto RedrawEvery = std::chrono::milliseconds(200);
+constexpr unsigned StalledRedrawMs = 1000;
 
 void WriteAll(int fd, const std::string& text)
 {
@@ -48,9 +53,24 @@ std::string DurationText(double seconds)
 }
 
 ProgressMeter::ProgressMeter(int fd, bool enabled) : fd_(fd),
-                                                     enabled_(enabled) {}
+                                                     enabled_(enabled)
+{
+    if (!enabled_)
+        return;
+    window_ = platform::CreateHiddenWindow([this](platform::UINT msg, platform::WPARAM, platform::LPARAM) {
+        if (msg == platform::WM_TIMER && running_)
+            Draw(false);
+        return platform::LRESULT(0);
+    });
+    platform::SetTimer(window_, 1, StalledRedrawMs);
+}
 
-ProgressMeter::~ProgressMeter() { Finish(); }
+ProgressMeter::~ProgressMeter()
+{
+    Finish();
+    if (window_)
+        platform::DestroyWindow(window_);
+}
 
 void ProgressMeter::Begin(std::int64_t total)
 {
@@ -58,6 +78,7 @@ void ProgressMeter::Begin(std::int64_t total)
         Finish(); // a redirection's document had its own line
     total_ = total;
     received_ = 0;
+    running_ = true;
     start_ = Clock::now();
     lastDraw_ = start_;
 }
@@ -72,10 +93,13 @@ void ProgressMeter::Update(std::int64_t received)
 
 void ProgressMeter::Finish()
 {
-    if (!enabled_ || (!drawn_ && received_ == 0))
+    const bool wasRunning = running_;
+    running_ = false;
+    if (!enabled_ || !wasRunning || (!drawn_ && received_ == 0))
         return;
     Draw(true);
     WriteAll(fd_, "\n");
+    ProgressLineOpen = 0;
     drawn_ = false;
     received_ = 0;
     width_ = 0;
@@ -107,6 +131,7 @@ void ProgressMeter::Draw(bool last)
     width_ = width;
     WriteAll(fd_, "\r" + line);
     drawn_ = true;
+    ProgressLineOpen = 1;
 }
 
 } // namespace zuneigo::fetch

@@ -1,11 +1,20 @@
 #pragma once
 // The progress meter of a transfer: one line on a terminal, redrawn in place.
+#include "platform/Messages.h"
+
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <string>
 
 namespace zuneigo::fetch {
 
+// Set while a meter line is on the terminal without its line end, so that a message
+// written from a signal handler can start on a line of its own.
+extern volatile std::sig_atomic_t ProgressLineOpen;
+
+// Redraws as data arrives, and once a second by a timer of the thread's message queue, so
+// a stalled transfer shows its falling rate.
 class ProgressMeter {
 public:
     // Draws on the terminal behind fd; a disabled meter draws nothing.
@@ -27,7 +36,9 @@ private:
 
     int fd_;
     bool enabled_;
+    bool running_ = false; // between Begin and Finish
     bool drawn_ = false;
+    platform::HWND window_{};
     std::int64_t total_ = -1;
     std::int64_t received_ = 0;
     std::size_t width_ = 0;

@@ -99,3 +99,17 @@ TEST(ProgressMeter, UnknownLengthAndAFailureAfterIt)
     EXPECT_NE(failed.find("\r 50%  97.7 KiB of 195.3 KiB  "), std::string::npos) << failed;
     EXPECT_NE(failed.find("\r\nzuneigo-fetch: "), std::string::npos) << failed;
 }
+
+TEST(ProgressMeter, RedrawnWhileStalledAndEndedBeforeTheTimeout)
+{
+    ScriptedPeer stalled({{Recv(), Send("HTTP/1.0 200 OK\r\nContent-Length: 200000\r\n\r\n" + Half), Hold()}});
+    TempDir dir;
+    const std::string seen =
+        OnTerminal(BinDir() + "/zuneigo-fetch --max-time 2.6 -o " + dir.File("a") + " " + stalled.Url("/"));
+    // Data arrives only at the start: the timer draws the later lines.
+    std::size_t lines = 0;
+    for (std::size_t at = 0; (at = seen.find("\r 50%  97.7 KiB of 195.3 KiB", at)) != std::string::npos; ++at)
+        ++lines;
+    EXPECT_GE(lines, 2u) << seen;
+    EXPECT_NE(seen.find("\r\nzuneigo-fetch: Timeout\r\n"), std::string::npos) << seen;
+}
