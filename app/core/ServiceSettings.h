@@ -5,8 +5,13 @@
 
 namespace zuneigo {
 
-// Host, with ":port" when it is not 80.
+// Host, with ":port" when it is not 80 (the built-in one unless SetServiceHost changed it).
 std::string ServiceHost();
+// The host the build was made for (ZUNEIGO_SERVICE_HOST).
+std::string BuiltInServiceHost();
+// True for "HOST" or "HOST:PORT" as a user may give it: a host name or IPv4 address
+// (letters, digits, '.', '-', '_') and a port from 1 to 65535 in decimal.
+bool IsServiceHost(const std::string& text);
 // Replaces the built-in host for the rest of the run (tests point the client at servers
 // of their own); an empty host restores the built-in one.
 void SetServiceHost(const std::string& host);

@@ -1,4 +1,5 @@
 #include "Deadline.h"
+#include "ProgressMeter.h"
 
 #include <csignal>
 #include <cstring>
@@ -14,7 +15,9 @@ const char TimeoutMessage[] = "zuneigo-fetch: Timeout\n";
 // Only calls that are safe in a signal handler.
 void OnDeadline(int)
 {
-    const ssize_t ignored = ::write(2, TimeoutMessage, sizeof TimeoutMessage - 1);
+    // The message goes below a progress meter's line, not onto its end.
+    const ssize_t ignored = ProgressLineOpen ? ::write(2, "\n", 1) + ::write(2, TimeoutMessage, sizeof TimeoutMessage - 1)
+                                             : ::write(2, TimeoutMessage, sizeof TimeoutMessage - 1);
     (void)ignored;
     ::_exit(1);
 }

@@ -3,6 +3,7 @@
 #include "DataFile.h"
 #include "Deadline.h"
 #include "FetchOptions.h"
+#include "ProgressMeter.h"
 
 #include "base/Stream.h"
 #include "http/HttpCli.h"
@@ -145,6 +146,14 @@ int Run(const FetchOptions& o)
         output = std::make_unique<TFileStream>(o.output, TFileStream::fmCreate);
     cli.SetRcvdStream(output.get());
 
+    // A meter on the terminal, unless the document itself goes there or -v talks there.
+    const bool meterWanted = !o.silent && !o.verbose && ::isatty(2) && (!o.output.empty() || !::isatty(1));
+    ProgressMeter meter(2, meterWanted);
+    if (meterWanted) {
+        cli.OnDocBegin = [&meter](TCustomHttpCli& c) { meter.Begin(c.ContentLength()); };
+        cli.OnDocData = [&meter](TCustomHttpCli& c, const char*, int) { meter.Update(c.ReceivedCount()); };
+    }
+
     std::unique_ptr<TStream> body;
     if (!o.dataFile.empty()) {
         body = OpenDataFile(o.dataFile);
@@ -155,7 +164,9 @@ int Run(const FetchOptions& o)
                                                                                : rqGet;
     try {
         cli.RunRequest(kind);
+        meter.Finish();
     } catch (const EHttpException&) {
+        meter.Finish();
         if (o.showHeader && cli.RequestType() == kind)
             ShowHeader(cli);
         throw;

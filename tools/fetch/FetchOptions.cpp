@@ -35,13 +35,17 @@ const char* const FetchHelp =
     "  -i                     print the received header lines and \"status: CODE REASON\"\n"
     "                         to standard error\n"
     "  -v                     also print every state change and event as it happens\n"
+    "  -s, --silent           no progress meter\n"
     "  --help                 show this text\n"
     "\n"
     "Values given on the command line may not contain CR, LF or NUL.\n"
     "Exit status: 0 status below 400; 1 HTTP failure (\"zuneigo-fetch: MESSAGE (CODE)\"\n"
     "on standard error), no answer, a document shorter than its Content-Length or\n"
     "--max-time passed; 2 usage error; 3 any other failure (for example a --data-file\n"
-    "that cannot be read).\n";
+    "that cannot be read).\n"
+    "\n"
+    "While the document goes to a file or a pipe and standard error is a terminal, a\n"
+    "progress meter there shows the bytes received, the rate and the time left (not with -v).\n";
 
 namespace {
 
@@ -155,6 +159,8 @@ FetchOptions ParseFetchOptions(const std::vector<std::string>& args)
             if (v.empty() || *end != '\0' || !(seconds > 0 && seconds <= 1e9))
                 throw UsageError{"--max-time: expected a number of seconds above 0"};
             o.maxTime = seconds;
+        } else if (a == "-s" || a == "--silent") {
+            o.silent = true;
         } else if (a == "-i") {
             o.showHeader = true;
         } else if (a == "-v") {

@@ -27,6 +27,7 @@ struct FetchOptions {
     std::optional<double> maxTime; // seconds for the whole transfer
     bool showHeader = false;       // -i
     bool verbose = false;          // -v
+    bool silent = false;           // no progress meter
     bool help = false;
 };
 

@@ -62,7 +62,7 @@ TEST(Fetch, HelpDocumentsEveryOption)
     for (const char* option : {"-o FILE", "-X GET|HEAD|POST", "--data-file", "--content-type", "--proxy PROXY",
                                "--proxy-port", "--proxy-user", "-u USER:PASSWORD", "--agent", "--accept", "--referer",
                                "--from", "--cookie", "--no-cache", "--range BEGIN-END", "--if-modified-since",
-                               "--socks HOST:PORT", "--socks-level 4|4A|5", "--socks-user", "--max-time SECONDS", "-i", "-v"})
+                               "--socks HOST:PORT", "--socks-level 4|4A|5", "--socks-user", "--max-time SECONDS", "-i", "-v", "--silent"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
