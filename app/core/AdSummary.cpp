@@ -88,13 +88,13 @@ int Highest(std::uint32_t m) { return 31 - std::countl_zero(m); }
 
 // The plain walk, for records too short for the window of the fast path and for unusual
 // layouts (a long name, empty lines at the edges of the window).
-AdSummary SummarizeRecordByWalking(std::string_view recordText)
+AdSearchFields ReadByWalking(std::string_view recordText)
 {
     // Fields 1 to 3 are read forward from the record's start and fields 12 and 13
     // backward from its end, so the long free-text fields in between are never scanned.
     const char* const begin = recordText.data();
     const char* const end = begin + recordText.size();
-    AdSummary s;
+    AdSearchFields s;
 
     const char* p = SkipBreak(LineEnd(begin, end), end); // past Name
     const char* e = LineEnd(p, end);
@@ -125,7 +125,7 @@ AdSummary SummarizeRecordByWalking(std::string_view recordText)
 
 } // namespace
 
-AdSummary SummarizeRecord(std::string_view recordText)
+AdSearchFields ReadSearchFields(std::string_view recordText)
 {
 #if defined(__SSE2__)
     // Lines hold no CR or LF, so within a window of 32 bytes every line break has one bit
@@ -168,7 +168,7 @@ AdSummary SummarizeRecord(std::string_view recordText)
             const std::uint32_t before = ends & ~(std::uint32_t{1} << (yStart - 1));
             if (before != 0 && Highest(before) < xEnd) {
                 const int xStart = Highest(before) + 1;
-                AdSummary s;
+                AdSearchFields s;
                 const int e0 = Lowest(ends0);
                 const int e1 = Lowest(ends1);
                 const int e2 = Lowest(ends2);
@@ -190,7 +190,23 @@ AdSummary SummarizeRecord(std::string_view recordText)
         }
     }
 #endif
-    return SummarizeRecordByWalking(recordText);
+    return ReadByWalking(recordText);
+}
+
+AdSummary SummarizeRecord(std::string_view recordText)
+{
+    const AdSearchFields f = ReadSearchFields(recordText);
+    const auto fits = [](std::int32_t v) { return v >= INT16_MIN && v <= INT16_MAX; };
+    AdSummary s;
+    s.Flags = f.Flags;
+    if (!fits(f.Age) || !fits(f.PosX) || !fits(f.PosY)) {
+        s.Flags |= AdSummary::Wide;
+        return s;
+    }
+    s.Age = static_cast<std::int16_t>(f.Age);
+    s.PosX = static_cast<std::int16_t>(f.PosX);
+    s.PosY = static_cast<std::int16_t>(f.PosY);
+    return s;
 }
 
 } // namespace zuneigo

@@ -217,3 +217,43 @@ TEST(AdSearch, AgreesWithAPlainSearchOverMixedRecords)
         EXPECT_EQ(SearchAds(db, c), expected);
     }
 }
+
+TEST(AdSearch, ValuesBeyondSixteenBitsMatchAsTheyRead)
+{
+    // The search keeps short values compactly; longer ones must still compare exactly.
+    const auto db = Database({MakeAd("0", "1", "40000", "136", "120", "old"),
+                              MakeAd("0", "1", "30", "40136", "120", "far east"),
+                              MakeAd("0", "1", "30", "136", "-32769", "far north"),
+                              MakeAd("0", "1", "-32768", "136", "120", "shortest")});
+    auto c = ManSeekingWoman;
+    c.VonAge = -40000;
+    c.BisAge = 40000;
+    c.UmKreis = 200000;
+    EXPECT_EQ(Names(db, SearchAds(db, c)), (std::vector<std::string>{"shortest", "far north", "far east", "old"}));
+    c.BisAge = 39999;
+    c.UmKreis = 145000; // 40000 px are 145843 km, 32889 px 119916 km
+    EXPECT_EQ(Names(db, SearchAds(db, c)), (std::vector<std::string>{"shortest", "far north"}));
+    c.Position = {40136, 120};
+    c.UmKreis = 0;
+    EXPECT_EQ(Names(db, SearchAds(db, c)), (std::vector<std::string>{"far east"}));
+}
+
+TEST(AdSearch, TwoThreadSearchKeepsTheListOrder)
+{
+    const std::size_t saved = ParallelSearchMin;
+    ParallelSearchMin = 1;
+    std::mt19937 random(5);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<AdValues> ads;
+        const std::size_t count = random() % 40;
+        for (std::size_t k = 0; k < count; ++k)
+            ads.push_back(MakeAd(random() % 2 ? "0" : "1", "1", std::to_string(20 + random() % 40),
+                                 std::to_string(random() % 300), "120", "ad" + std::to_string(k)));
+        const auto db = Database(ads);
+        std::string text;
+        for (const auto& ad : ads)
+            text += AdLines(ad);
+        ASSERT_EQ(SearchAds(db, ManSeekingWoman), plain::Search(plain::Lines(text), ManSeekingWoman)) << round;
+    }
+    ParallelSearchMin = saved;
+}
