@@ -4,6 +4,7 @@
 #include "base/IntText.h"
 
 #include <bit>
+#include <cstdint>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -43,7 +44,11 @@ inline std::int32_t ShortDecimal(const char* p, std::size_t n)
 
 // The everyday form, up to nine decimal digits with an optional minus, without the
 // general routine; everything else goes through the full integer rules.
-inline std::optional<std::int32_t> ToInt(const char* p, const char* end)
+// Returned as a plain 64-bit value (NotANumber when the text does not convert): an
+// optional goes through memory, and reading it back stalls on every record.
+constexpr std::int64_t NotANumber = INT64_MIN;
+
+inline std::int64_t ToInt(const char* p, const char* end)
 {
     const char* q = p;
     const bool negative = q != end && *q == '-';
@@ -65,7 +70,21 @@ inline std::optional<std::int32_t> ToInt(const char* p, const char* end)
         if (q == end)
             return negative ? -value : value;
     }
-    return TryStrToInt({p, static_cast<std::size_t>(end - p)});
+    const auto value = TryStrToInt({p, static_cast<std::size_t>(end - p)});
+    return value ? *value : NotANumber;
+}
+
+inline void TakeNumbers(AdSearchFields& s, std::int64_t age, std::int64_t x, std::int64_t y)
+{
+    if (age != NotANumber) {
+        s.Flags |= AdSummary::AgeValid;
+        s.Age = static_cast<std::int32_t>(age);
+    }
+    if (x != NotANumber && y != NotANumber) {
+        s.Flags |= AdSummary::PositionValid;
+        s.PosX = static_cast<std::int32_t>(x);
+        s.PosY = static_cast<std::int32_t>(y);
+    }
 }
 
 #if defined(__SSE2__)
@@ -104,22 +123,13 @@ AdSearchFields ReadByWalking(std::string_view recordText)
     s.Flags |= FlagBits(p, e, AdSummary::SeeksManOne, AdSummary::SeeksManZero);
     p = SkipBreak(e, end);
     e = LineEnd(p, end);
-    if (const auto age = ToInt(p, e)) {
-        s.Flags |= AdSummary::AgeValid;
-        s.Age = *age;
-    }
+    const std::int64_t age = ToInt(p, e);
 
     const char* yEnd = StripBreakBackward(begin, end);
     const char* yStart = LineStartBackward(begin, yEnd);
     const char* xEnd = StripBreakBackward(begin, yStart);
     const char* xStart = LineStartBackward(begin, xEnd);
-    const auto x = ToInt(xStart, xEnd);
-    const auto y = ToInt(yStart, yEnd);
-    if (x && y) {
-        s.Flags |= AdSummary::PositionValid;
-        s.PosX = *x;
-        s.PosY = *y;
-    }
+    TakeNumbers(s, age, ToInt(xStart, xEnd), ToInt(yStart, yEnd));
     return s;
 }
 
@@ -174,17 +184,8 @@ AdSearchFields ReadSearchFields(std::string_view recordText)
                 const int e2 = Lowest(ends2);
                 s.Flags |= FlagBits(head + e0 + 1, head + Lowest(starts1), AdSummary::IsManOne, AdSummary::IsManZero);
                 s.Flags |= FlagBits(head + e1 + 1, head + Lowest(starts2), AdSummary::SeeksManOne, AdSummary::SeeksManZero);
-                if (const auto age = ToInt(head + e2 + 1, head + Lowest(starts3))) {
-                    s.Flags |= AdSummary::AgeValid;
-                    s.Age = *age;
-                }
-                const auto x = ToInt(tail + xStart, tail + xEnd);
-                const auto y = ToInt(tail + yStart, tail + yEnd);
-                if (x && y) {
-                    s.Flags |= AdSummary::PositionValid;
-                    s.PosX = *x;
-                    s.PosY = *y;
-                }
+                TakeNumbers(s, ToInt(head + e2 + 1, head + Lowest(starts3)), ToInt(tail + xStart, tail + xEnd),
+                            ToInt(tail + yStart, tail + yEnd));
                 return s;
             }
         }
