@@ -13,8 +13,8 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-// The scanning kernels are built a second time for AVX2 and chosen when the processor has
-// it (GCC on x86-64; other compilers take the baseline).
+// The scanning kernels are built again for AVX2 and AVX-512 and the widest the processor
+// has is taken (GCC on x86-64; other compilers take the baseline).
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #define ZUNEIGO_AVX2_SCAN 1
 #include <immintrin.h>
@@ -28,31 +28,57 @@ namespace {
 
 using linebreaks::IsBreakByte;
 
-namespace portable {
 #define ZUNEIGO_SCAN_AVX2 0
+#define ZUNEIGO_SCAN_AVX512 0
+namespace portable {
 #include "app/core/LineBreakScan.inc"
-#undef ZUNEIGO_SCAN_AVX2
 } // namespace portable
 
 #if ZUNEIGO_AVX2_SCAN
 #pragma GCC push_options
 #pragma GCC target("avx2,bmi,popcnt")
-namespace avx2 {
-#define ZUNEIGO_SCAN_AVX2 1
-#include "app/core/LineBreakScan.inc"
 #undef ZUNEIGO_SCAN_AVX2
+#define ZUNEIGO_SCAN_AVX2 1
+namespace avx2 {
+#include "app/core/LineBreakScan.inc"
 } // namespace avx2
 #pragma GCC pop_options
 
-bool HasAvx2()
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512bw,bmi,popcnt")
+#undef ZUNEIGO_SCAN_AVX2
+#define ZUNEIGO_SCAN_AVX2 0
+#undef ZUNEIGO_SCAN_AVX512
+#define ZUNEIGO_SCAN_AVX512 1
+namespace avx512 {
+#include "app/core/LineBreakScan.inc"
+} // namespace avx512
+#pragma GCC pop_options
+
+enum class Scanner { Portable,
+                     Avx2,
+                     Avx512 };
+
+Scanner BestScanner()
 {
-    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
-        __builtin_cpu_supports("popcnt");
-    return has;
+    static const Scanner best = [] {
+        const bool base = __builtin_cpu_supports("bmi") && __builtin_cpu_supports("popcnt");
+        if (base && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512f"))
+            return Scanner::Avx512;
+        return base && __builtin_cpu_supports("avx2") ? Scanner::Avx2 : Scanner::Portable;
+    }();
+    const std::size_t limit = AdDatabase::ScanWidthLimit;
+    if (best == Scanner::Avx512 && limit < 512)
+        return limit < 256 ? Scanner::Portable : Scanner::Avx2;
+    return best == Scanner::Avx2 && limit < 256 ? Scanner::Portable : best;
 }
 #else
 namespace avx2 = portable;
-bool HasAvx2() { return false; }
+namespace avx512 = portable;
+enum class Scanner { Portable,
+                     Avx2,
+                     Avx512 };
+Scanner BestScanner() { return Scanner::Portable; }
 #endif
 
 } // namespace
@@ -157,10 +183,17 @@ void AdDatabase::IndexPart(const IndexJob& job, std::size_t& deferred)
             summaries_[record - 1] = SummarizeRecord(RecordBytes(record - 1));
         first = false;
     };
-    if (HasAvx2())
+    switch (BestScanner()) {
+    case Scanner::Avx512:
+        avx512::ScanRecordStarts(bytes_.data(), job.Begin, job.End, bytes_.size(), job.Lines, onStart);
+        break;
+    case Scanner::Avx2:
         avx2::ScanRecordStarts(bytes_.data(), job.Begin, job.End, bytes_.size(), job.Lines, onStart);
-    else
+        break;
+    case Scanner::Portable:
         portable::ScanRecordStarts(bytes_.data(), job.Begin, job.End, bytes_.size(), job.Lines, onStart);
+        break;
+    }
 }
 
 void AdDatabase::IndexFrom(std::size_t from)
@@ -197,8 +230,10 @@ void AdDatabase::IndexFrom(std::size_t from)
             helper.join();
     };
     inParallel([&](std::size_t p) {
-        counts[p] = HasAvx2() ? avx2::CountBreakEnds(data, jobs[p].Begin, jobs[p].End, size)
-                              : portable::CountBreakEnds(data, jobs[p].Begin, jobs[p].End, size);
+        const Scanner scanner = BestScanner();
+        counts[p] = scanner == Scanner::Avx512 ? avx512::CountBreakEnds(data, jobs[p].Begin, jobs[p].End, size)
+            : scanner == Scanner::Avx2         ? avx2::CountBreakEnds(data, jobs[p].Begin, jobs[p].End, size)
+                                               : portable::CountBreakEnds(data, jobs[p].Begin, jobs[p].End, size);
     });
 
     jobs[1].Lines = startLines + counts[0];

@@ -61,6 +61,9 @@ public:
 
     // Texts from this size on are indexed by two threads.
     static inline std::size_t ParallelLoadMin = std::size_t{4} << 20;
+    // The widest vector scanning to use, in bits (512, 256, or less for the baseline);
+    // the processor's own limit applies as well.
+    static inline std::size_t ScanWidthLimit = 512;
 
     // Bytes held: text buffer, record index and summaries, all at their capacity.
     std::size_t MemoryUsage() const;

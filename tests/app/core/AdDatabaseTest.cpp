@@ -209,20 +209,29 @@ std::string RandomAdText(std::mt19937& random, std::size_t fields)
     return text;
 }
 
-struct ParallelLoadFrom {
-    explicit ParallelLoadFrom(std::size_t bytes) : saved(AdDatabase::ParallelLoadMin) { AdDatabase::ParallelLoadMin = bytes; }
-    ~ParallelLoadFrom() { AdDatabase::ParallelLoadMin = saved; }
-    std::size_t saved;
+struct LoadSettings {
+    LoadSettings(std::size_t parallelFrom, std::size_t scanWidth)
+    {
+        AdDatabase::ParallelLoadMin = parallelFrom;
+        AdDatabase::ScanWidthLimit = scanWidth;
+    }
+    ~LoadSettings()
+    {
+        AdDatabase::ParallelLoadMin = parallel;
+        AdDatabase::ScanWidthLimit = width;
+    }
+    std::size_t parallel = AdDatabase::ParallelLoadMin;
+    std::size_t width = AdDatabase::ScanWidthLimit;
 };
 
 } // namespace
 
-TEST(StreamToLines, TwoThreadLoadAgreesWithThePlainRules)
+TEST(StreamToLines, TwoThreadLoadAgreesWithThePlainRulesWithEveryScanner)
 {
-    const ParallelLoadFrom everyText(0);
     std::mt19937 random(11);
     const SearchCriteria wide{.SearcherIsMan = true, .SearcherSeeksMan = false, .VonAge = -10, .BisAge = 200, .UmKreis = 1000, .Position = {0, 0}};
-    for (int round = 0; round < 2000; ++round) {
+    for (int round = 0; round < 3000; ++round) {
+        const LoadSettings settings(0, std::size_t{128} << (round % 3));
         const std::string text = RandomAdText(random, random() % 80);
         AdDatabase db;
         db.AppendBytes(std::vector<char>(text.begin(), text.end()));
