@@ -36,7 +36,7 @@ namespace portable {
 
 #if ZUNEIGO_AVX2_SCAN
 #pragma GCC push_options
-#pragma GCC target("avx2,bmi,popcnt")
+#pragma GCC target("avx2,bmi,bmi2,popcnt")
 #undef ZUNEIGO_SCAN_AVX2
 #define ZUNEIGO_SCAN_AVX2 1
 namespace avx2 {
@@ -45,7 +45,7 @@ namespace avx2 {
 #pragma GCC pop_options
 
 #pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,bmi,popcnt")
+#pragma GCC target("avx512f,avx512bw,bmi,bmi2,popcnt")
 #undef ZUNEIGO_SCAN_AVX2
 #define ZUNEIGO_SCAN_AVX2 0
 #undef ZUNEIGO_SCAN_AVX512
@@ -62,7 +62,8 @@ enum class Scanner { Portable,
 Scanner BestScanner()
 {
     static const Scanner best = [] {
-        const bool base = __builtin_cpu_supports("bmi") && __builtin_cpu_supports("popcnt");
+        const bool base = __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+            __builtin_cpu_supports("popcnt");
         if (base && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512f"))
             return Scanner::Avx512;
         return base && __builtin_cpu_supports("avx2") ? Scanner::Avx2 : Scanner::Portable;
