@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -24,11 +25,27 @@ std::uint8_t FlagBits(const char* begin, const char* end, std::uint8_t one, std:
                                                : 0;
 }
 
-// Up to four decimal digits without a sign, without branches on the digits themselves:
-// the ages and positions of a database are such short numbers of varying length, and a
-// loop per digit mispredicts at every number's end. -1 when a byte is not a digit.
-inline std::int32_t ShortDecimal(const char* p, std::size_t n)
+// Up to four decimal digits without a sign (1 <= n <= 4), without branches on the digits
+// themselves: the ages and positions of a database are such short numbers of varying
+// length, and a loop per digit mispredicts at every number's end. The four bytes ending
+// with the number are read at once when low (the start of the text) allows it. -1 when a
+// byte is not a digit.
+inline std::int32_t ShortDecimal(const char* low, const char* p, std::size_t n)
 {
+    if constexpr (std::endian::native == std::endian::little) {
+        if (p + n - low >= 4) {
+            std::uint32_t word;
+            std::memcpy(&word, p + n - 4, 4);
+            // The bytes before the number read as leading zeros.
+            const std::uint32_t keep = n >= 4 ? ~0u : ~0u << (8 * (4 - n));
+            word = (word & keep) | (0x30303030u & ~keep);
+            const bool digits =
+                (word & 0xF0F0F0F0u) == 0x30303030u && ((word + 0x06060606u) & 0xF0F0F0F0u) == 0x30303030u;
+            const std::uint32_t d = word & 0x0F0F0F0Fu; // the first digit in the lowest byte
+            const std::uint32_t pairs = (d & 0x000F000Fu) * 10 + ((d >> 8) & 0x000F000Fu);
+            return digits ? static_cast<std::int32_t>((pairs & 0xFFFFu) * 100 + (pairs >> 16)) : -1;
+        }
+    }
     std::int32_t value = 0;
     unsigned bad = 0;
     for (std::size_t j = 0; j < 4; ++j) {
@@ -48,7 +65,8 @@ inline std::int32_t ShortDecimal(const char* p, std::size_t n)
 // optional goes through memory, and reading it back stalls on every record.
 constexpr std::int64_t NotANumber = INT64_MIN;
 
-inline std::int64_t ToInt(const char* p, const char* end)
+// low: the start of the text p lies in.
+inline std::int64_t ToInt(const char* low, const char* p, const char* end)
 {
     const char* q = p;
     const bool negative = q != end && *q == '-';
@@ -56,7 +74,7 @@ inline std::int64_t ToInt(const char* p, const char* end)
         ++q;
     const auto n = static_cast<std::size_t>(end - q);
     if (n - 1 < 4) {
-        const std::int32_t value = ShortDecimal(q, n);
+        const std::int32_t value = ShortDecimal(low, q, n);
         if (value >= 0)
             return negative ? -value : value;
     } else if (n - 1 < 9) {
@@ -123,13 +141,13 @@ AdSearchFields ReadByWalking(std::string_view recordText)
     s.Flags |= FlagBits(p, e, AdSummary::SeeksManOne, AdSummary::SeeksManZero);
     p = SkipBreak(e, end);
     e = LineEnd(p, end);
-    const std::int64_t age = ToInt(p, e);
+    const std::int64_t age = ToInt(begin, p, e);
 
     const char* yEnd = StripBreakBackward(begin, end);
     const char* yStart = LineStartBackward(begin, yEnd);
     const char* xEnd = StripBreakBackward(begin, yStart);
     const char* xStart = LineStartBackward(begin, xEnd);
-    TakeNumbers(s, age, ToInt(xStart, xEnd), ToInt(yStart, yEnd));
+    TakeNumbers(s, age, ToInt(begin, xStart, xEnd), ToInt(begin, yStart, yEnd));
     return s;
 }
 
@@ -184,8 +202,8 @@ AdSearchFields ReadSearchFields(std::string_view recordText)
                 const int e2 = Lowest(ends2);
                 s.Flags |= FlagBits(head + e0 + 1, head + Lowest(starts1), AdSummary::IsManOne, AdSummary::IsManZero);
                 s.Flags |= FlagBits(head + e1 + 1, head + Lowest(starts2), AdSummary::SeeksManOne, AdSummary::SeeksManZero);
-                TakeNumbers(s, ToInt(head + e2 + 1, head + Lowest(starts3)), ToInt(tail + xStart, tail + xEnd),
-                            ToInt(tail + yStart, tail + yEnd));
+                TakeNumbers(s, ToInt(head, head + e2 + 1, head + Lowest(starts3)),
+                            ToInt(head, tail + xStart, tail + xEnd), ToInt(head, tail + yStart, tail + yEnd));
                 return s;
             }
         }

@@ -257,3 +257,25 @@ TEST(AdSearch, TwoThreadSearchKeepsTheListOrder)
     }
     ParallelSearchMin = saved;
 }
+
+TEST(AdSearch, ShortNumbersNextToDigitLikeBytesReadAsThePlainRules)
+{
+    // Bytes just outside '0'..'9' (/ and :), digits in every place of a four-byte read, and
+    // texts shorter than that read at the very start of the database.
+    const char* texts[] = {"5", "/5", "5/", ":5", "5:", "9999", "999:", "/999", "0", "00", "0000", "1234", "12 4",
+                           "-1", "-9999", "+7", "10000", "7\x80", "\xB5", "2:3"};
+    std::string text = "\n0\n1\n7\n"; // a first record whose age begins 5 bytes into the text
+    for (int i = 0; i < 10; ++i)
+        text += "\n";
+    for (const char* age : texts)
+        for (const char* x : {"3", "/3", "136", "13:"})
+            text += AdLines(MakeAd("0", "1", age, x, "120"));
+    AdDatabase db;
+    db.AppendText(text);
+    auto c = ManSeekingWoman;
+    c.VonAge = -20000;
+    c.BisAge = 20000;
+    c.UmKreis = 1000;
+    ASSERT_EQ(SearchAds(db, c), plain::Search(plain::Lines(text), c));
+    EXPECT_EQ(SearchAds(db, c).size(), 10u * 2); // ten ages and two positions convert
+}
