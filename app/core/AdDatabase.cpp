@@ -1,14 +1,13 @@
 #include "app/core/AdDatabase.h"
 
 #include "app/core/LineBreaks.h"
+#include "app/core/ParallelJobs.h"
 #include "base/Stream.h"
 
 #include <algorithm>
 #include <bit>
 #include <functional>
 #include <string>
-#include <system_error>
-#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -206,47 +205,38 @@ void AdDatabase::IndexFrom(std::size_t from)
     const std::size_t startLines = lineCount_;
     const std::size_t startRecords = RecordCount();
 
-    // Two threads for a large text: each first counts the breaks of its half, so both
-    // know the line number they start at and the index is sized once; then each indexes
-    // and summarizes its half.
-    const std::size_t parts = size - from >= ParallelLoadMin ? 2 : 1;
-    IndexJob jobs[2];
-    jobs[0] = {from, parts == 1 ? size : from + (size - from) / 2, startLines, false};
-    jobs[1] = {jobs[0].End, size, 0, true};
-    std::size_t counts[2] = {0, 0};
-    std::size_t deferred[2] = {npos, npos};
-    auto inParallel = [&](auto&& work) {
-        if (parts == 1) {
-            work(0);
-            return;
-        }
-        std::thread helper;
-        try {
-            helper = std::thread([&] { work(1); });
-        } catch (const std::system_error&) {
-            work(1); // no thread to be had: the same work, one stretch after the other
-        }
-        work(0);
-        if (helper.joinable())
-            helper.join();
-    };
-    inParallel([&](std::size_t p) {
+    // A large text is cut into stretches of a few MiB that two threads take as they go:
+    // first each stretch's breaks are counted, so every stretch knows the line number it
+    // starts at and the index is sized once; then each is indexed and summarized.
+    const std::size_t length = size - from;
+    const std::size_t count =
+        length < ParallelLoadMin ? 1 : std::clamp<std::size_t>(length / std::max<std::size_t>(LoadJobBytes, 1), 2, 256);
+    std::vector<IndexJob> jobs(count);
+    for (std::size_t j = 0; j < count; ++j)
+        jobs[j] = {from + length / count * j, j + 1 == count ? size : from + length / count * (j + 1), 0, j > 0};
+    std::vector<std::size_t> counts(count);
+    std::vector<std::size_t> deferred(count, npos);
+    RunJobs(count, [&](std::size_t j) {
         const Scanner scanner = BestScanner();
-        counts[p] = scanner == Scanner::Avx512 ? avx512::CountBreakEnds(data, jobs[p].Begin, jobs[p].End, size)
-            : scanner == Scanner::Avx2         ? avx2::CountBreakEnds(data, jobs[p].Begin, jobs[p].End, size)
-                                               : portable::CountBreakEnds(data, jobs[p].Begin, jobs[p].End, size);
+        counts[j] = scanner == Scanner::Avx512 ? avx512::CountBreakEnds(data, jobs[j].Begin, jobs[j].End, size)
+            : scanner == Scanner::Avx2         ? avx2::CountBreakEnds(data, jobs[j].Begin, jobs[j].End, size)
+                                               : portable::CountBreakEnds(data, jobs[j].Begin, jobs[j].End, size);
     });
 
-    jobs[1].Lines = startLines + counts[0];
+    std::size_t lines = startLines;
+    for (std::size_t j = 0; j < count; ++j) {
+        jobs[j].Lines = lines;
+        lines += counts[j];
+    }
     // Text after the last break is one more line; a final break adds no empty line.
-    lineCount_ = startLines + counts[0] + counts[1] + (IsBreakByte(data[size - 1]) ? 0 : 1);
+    lineCount_ = lines + (IsBreakByte(data[size - 1]) ? 0 : 1);
     // One start per existing line 14k; one summary per whole record.
     recordStarts_.resize((lineCount_ + AdFieldCount - 1) / AdFieldCount);
     summaries_.resize(RecordCount());
     if (startLines % AdFieldCount == 0)
         recordStarts_[startLines / AdFieldCount] = from;
 
-    inParallel([&](std::size_t p) { IndexPart(jobs[p], deferred[p]); });
+    RunJobs(count, [&](std::size_t j) { IndexPart(jobs[j], deferred[j]); });
 
     for (const std::size_t record : deferred)
         if (record != npos)

@@ -59,8 +59,9 @@ public:
     // The same, taking the bytes over without a copy when the database is empty.
     void AppendBytes(std::vector<char>&& bytes);
 
-    // Texts from this size on are indexed by two threads.
+    // Texts from this size on are indexed by two threads, in stretches of LoadJobBytes.
     static inline std::size_t ParallelLoadMin = std::size_t{4} << 20;
+    static inline std::size_t LoadJobBytes = std::size_t{4} << 20;
     // The widest vector scanning to use, in bits (512, 256, or less for the baseline);
     // the processor's own limit applies as well.
     static inline std::size_t ScanWidthLimit = 512;

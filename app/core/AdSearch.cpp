@@ -1,9 +1,9 @@
 #include "app/core/AdSearch.h"
 
+#include "app/core/ParallelJobs.h"
+
 #include <algorithm>
 #include <cmath>
-#include <system_error>
-#include <thread>
 
 namespace zuneigo {
 
@@ -112,18 +112,17 @@ std::vector<std::size_t> SearchAds(const AdDatabase& db, const SearchCriteria& c
         pass.Run(0, n, matches);
         return matches;
     }
-    // A large database in two halves at once: the later half's matches come first.
-    std::vector<std::size_t> earlier;
-    std::thread helper;
-    try {
-        helper = std::thread([&] { pass.Run(0, n / 2, earlier); });
-    } catch (const std::system_error&) {
-        pass.Run(0, n / 2, earlier);
-    }
-    pass.Run(n / 2, n, matches);
-    if (helper.joinable())
-        helper.join();
-    matches.insert(matches.end(), earlier.begin(), earlier.end());
+    // A large database in slices that two threads take as they go; the list shows the
+    // later slices' matches first.
+    const std::size_t count = std::clamp<std::size_t>(n / std::max<std::size_t>(SearchJobRecords, 1), 2, 256);
+    std::vector<std::vector<std::size_t>> found(count);
+    RunJobs(count, [&](std::size_t j) { pass.Run(n / count * j, j + 1 == count ? n : n / count * (j + 1), found[j]); });
+    std::size_t total = 0;
+    for (const auto& slice : found)
+        total += slice.size();
+    matches.reserve(total);
+    for (std::size_t j = count; j-- > 0;)
+        matches.insert(matches.end(), found[j].begin(), found[j].end());
     return matches;
 }
 

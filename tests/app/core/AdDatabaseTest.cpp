@@ -213,14 +213,17 @@ struct LoadSettings {
     LoadSettings(std::size_t parallelFrom, std::size_t scanWidth)
     {
         AdDatabase::ParallelLoadMin = parallelFrom;
+        AdDatabase::LoadJobBytes = 7; // many stretches, most shorter than a record
         AdDatabase::ScanWidthLimit = scanWidth;
     }
     ~LoadSettings()
     {
         AdDatabase::ParallelLoadMin = parallel;
+        AdDatabase::LoadJobBytes = jobBytes;
         AdDatabase::ScanWidthLimit = width;
     }
     std::size_t parallel = AdDatabase::ParallelLoadMin;
+    std::size_t jobBytes = AdDatabase::LoadJobBytes;
     std::size_t width = AdDatabase::ScanWidthLimit;
 };
 

@@ -241,7 +241,9 @@ TEST(AdSearch, ValuesBeyondSixteenBitsMatchAsTheyRead)
 TEST(AdSearch, TwoThreadSearchKeepsTheListOrder)
 {
     const std::size_t saved = ParallelSearchMin;
+    const std::size_t savedSlice = SearchJobRecords;
     ParallelSearchMin = 1;
+    SearchJobRecords = 3;
     std::mt19937 random(5);
     for (int round = 0; round < 200; ++round) {
         std::vector<AdValues> ads;
@@ -256,6 +258,7 @@ TEST(AdSearch, TwoThreadSearchKeepsTheListOrder)
         ASSERT_EQ(SearchAds(db, ManSeekingWoman), plain::Search(plain::Lines(text), ManSeekingWoman)) << round;
     }
     ParallelSearchMin = saved;
+    SearchJobRecords = savedSlice;
 }
 
 TEST(AdSearch, ShortNumbersNextToDigitLikeBytesReadAsThePlainRules)
