@@ -216,7 +216,7 @@ AdSummary SummarizeRecord(std::string_view recordText)
 {
     const AdSearchFields f = ReadSearchFields(recordText);
     const auto fits = [](std::int32_t v) { return v >= INT16_MIN && v <= INT16_MAX; };
-    AdSummary s;
+    AdSummary s{};
     s.Flags = f.Flags;
     if (!fits(f.Age) || !fits(f.PosX) || !fits(f.PosY)) {
         s.Flags |= AdSummary::Wide;

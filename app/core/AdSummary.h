@@ -29,10 +29,12 @@ struct AdSummary {
         PositionValid = 32, // PosX and PosY both convert
         Wide = 64,          // a converted value does not fit 16 bits; the others are 0
     };
-    std::uint8_t Flags = 0;
-    std::int16_t Age = 0;
-    std::int16_t PosX = 0;
-    std::int16_t PosY = 0;
+    // No initializers: the database sizes its summaries before the threads of the load
+    // write each one, and zeroing them first would touch every page twice.
+    std::uint8_t Flags;
+    std::int16_t Age;
+    std::int16_t PosX;
+    std::int16_t PosY;
 };
 
 // recordText: the 14 lines of one record with their breaks (the last one may be missing).
