@@ -1,6 +1,7 @@
 #include "app/core/AdDatabase.h"
 
 #include "app/core/LineBreaks.h"
+#include "app/core/ParallelJobs.h"
 #include "base/Stream.h"
 
 #include <algorithm>
@@ -11,6 +12,14 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+// The scanning kernels are built again for AVX2 and AVX-512 and the widest the processor
+// has is taken (GCC on x86-64; other compilers take the baseline).
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define ZUNEIGO_AVX2_SCAN 1
+#include <immintrin.h>
+#else
+#define ZUNEIGO_AVX2_SCAN 0
+#endif
 
 namespace zuneigo {
 
@@ -18,56 +27,59 @@ namespace {
 
 using linebreaks::IsBreakByte;
 
-// Bit i is set when byte i of the block is the last byte of a line break: an LF, or a
-// CR not directly followed by an LF. nextIsLf tells whether the byte after the block is
-// an LF, so a CR LF split across two blocks still counts once.
-std::uint64_t BreakEndsScalar(const char* p, std::size_t n, bool nextIsLf)
-{
-    std::uint64_t ends = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (p[i] == '\n') {
-            ends |= std::uint64_t{1} << i;
-        } else if (p[i] == '\r') {
-            const bool lfFollows = i + 1 < n ? p[i + 1] == '\n' : nextIsLf;
-            if (!lfFollows)
-                ends |= std::uint64_t{1} << i;
-        }
-    }
-    return ends;
-}
+#define ZUNEIGO_SCAN_AVX2 0
+#define ZUNEIGO_SCAN_AVX512 0
+namespace portable {
+#include "app/core/LineBreakScan.inc"
+} // namespace portable
 
-// Without a popcnt instruction in the target std::popcount is a library call; the bit
-// trick is faster than the call.
-unsigned PopCount(std::uint64_t x)
-{
-#if defined(__POPCNT__)
-    return static_cast<unsigned>(std::popcount(x));
-#else
-    x = x - ((x >> 1) & 0x5555555555555555ull);
-    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-    return static_cast<unsigned>((x * 0x0101010101010101ull) >> 56);
-#endif
-}
+#if ZUNEIGO_AVX2_SCAN
+#pragma GCC push_options
+#pragma GCC target("avx2,bmi,bmi2,popcnt")
+#undef ZUNEIGO_SCAN_AVX2
+#define ZUNEIGO_SCAN_AVX2 1
+namespace avx2 {
+#include "app/core/LineBreakScan.inc"
+} // namespace avx2
+#pragma GCC pop_options
 
-std::uint64_t BreakEnds64(const char* p, bool nextIsLf)
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512bw,bmi,bmi2,popcnt")
+#undef ZUNEIGO_SCAN_AVX2
+#define ZUNEIGO_SCAN_AVX2 0
+#undef ZUNEIGO_SCAN_AVX512
+#define ZUNEIGO_SCAN_AVX512 1
+namespace avx512 {
+#include "app/core/LineBreakScan.inc"
+} // namespace avx512
+#pragma GCC pop_options
+
+enum class Scanner { Portable,
+                     Avx2,
+                     Avx512 };
+
+Scanner BestScanner()
 {
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    std::uint64_t crMask = 0;
-    std::uint64_t lfMask = 0;
-    for (int i = 0; i < 4; ++i) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
-        crMask |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)))} << (16 * i);
-        lfMask |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)))} << (16 * i);
-    }
-    const std::uint64_t lfAfter = (lfMask >> 1) | (std::uint64_t{nextIsLf} << 63);
-    return lfMask | (crMask & ~lfAfter);
-#else
-    return BreakEndsScalar(p, 64, nextIsLf);
-#endif
+    static const Scanner best = [] {
+        const bool base = __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+            __builtin_cpu_supports("popcnt");
+        if (base && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512f"))
+            return Scanner::Avx512;
+        return base && __builtin_cpu_supports("avx2") ? Scanner::Avx2 : Scanner::Portable;
+    }();
+    const std::size_t limit = AdDatabase::ScanWidthLimit;
+    if (best == Scanner::Avx512 && limit < 512)
+        return limit < 256 ? Scanner::Portable : Scanner::Avx2;
+    return best == Scanner::Avx2 && limit < 256 ? Scanner::Portable : best;
 }
+#else
+namespace avx2 = portable;
+namespace avx512 = portable;
+enum class Scanner { Portable,
+                     Avx2,
+                     Avx512 };
+Scanner BestScanner() { return Scanner::Portable; }
+#endif
 
 } // namespace
 
@@ -158,55 +170,81 @@ void AdDatabase::AppendBytes(std::vector<char>&& bytes)
     IndexFrom(0);
 }
 
+void AdDatabase::IndexPart(const IndexJob& job, std::size_t& deferred)
+{
+    bool first = true;
+    auto onStart = [&](std::size_t record, std::size_t offset) {
+        recordStarts_[record] = offset;
+        // The record before it is complete and still in the cache. A later stretch leaves
+        // the first one it completes to the caller: its start may not be written yet.
+        if (first && job.DeferFirst)
+            deferred = record - 1;
+        else
+            summaries_[record - 1] = SummarizeRecord(RecordBytes(record - 1));
+        first = false;
+    };
+    switch (BestScanner()) {
+    case Scanner::Avx512:
+        avx512::ScanRecordStarts(bytes_.data(), job.Begin, job.End, bytes_.size(), job.Lines, onStart);
+        break;
+    case Scanner::Avx2:
+        avx2::ScanRecordStarts(bytes_.data(), job.Begin, job.End, bytes_.size(), job.Lines, onStart);
+        break;
+    case Scanner::Portable:
+        portable::ScanRecordStarts(bytes_.data(), job.Begin, job.End, bytes_.size(), job.Lines, onStart);
+        break;
+    }
+}
+
 void AdDatabase::IndexFrom(std::size_t from)
 {
     const char* data = bytes_.data();
     const std::size_t size = bytes_.size();
     if (from >= size)
         return;
-    std::size_t lines = lineCount_;
-    if (lines % AdFieldCount == 0)
-        recordStarts_.push_back(from);
-    // Breaks still to pass before the next line that starts a record.
-    unsigned untilRecord = AdFieldCount - static_cast<unsigned>(lines % AdFieldCount);
+    const std::size_t startLines = lineCount_;
+    const std::size_t startRecords = RecordCount();
 
-    for (std::size_t pos = from; pos < size;) {
-        const std::size_t n = std::min<std::size_t>(64, size - pos);
-        const bool nextIsLf = pos + n < size && data[pos + n] == '\n';
-        std::uint64_t ends = n == 64 ? BreakEnds64(data + pos, nextIsLf) : BreakEndsScalar(data + pos, n, nextIsLf);
-        const unsigned count = PopCount(ends);
-        if (count < untilRecord) {
-            untilRecord -= count;
-            lines += count;
-        } else {
-            while (ends != 0) {
-                const int bit = std::countr_zero(ends);
-                ends &= ends - 1;
-                ++lines;
-                if (--untilRecord == 0) {
-                    untilRecord = AdFieldCount;
-                    const std::size_t next = pos + static_cast<std::size_t>(bit) + 1;
-                    if (next < size) {
-                        recordStarts_.push_back(next);
-                        // The record before it is complete and still in the cache.
-                        SummarizeUpTo(recordStarts_.size() - 1);
-                    }
-                }
-            }
-        }
-        pos += n;
+    // A large text is cut into stretches of a few MiB that two threads take as they go:
+    // first each stretch's breaks are counted, so every stretch knows the line number it
+    // starts at and the index is sized once; then each is indexed and summarized.
+    const std::size_t length = size - from;
+    const std::size_t count =
+        length < ParallelLoadMin ? 1 : std::clamp<std::size_t>(length / std::max<std::size_t>(LoadJobBytes, 1), 2, 256);
+    std::vector<IndexJob> jobs(count);
+    for (std::size_t j = 0; j < count; ++j)
+        jobs[j] = {from + length / count * j, j + 1 == count ? size : from + length / count * (j + 1), 0, j > 0};
+    std::vector<std::size_t> counts(count);
+    std::vector<std::size_t> deferred(count, npos);
+    RunJobs(count, [&](std::size_t j) {
+        const Scanner scanner = BestScanner();
+        counts[j] = scanner == Scanner::Avx512 ? avx512::CountBreakEnds(data, jobs[j].Begin, jobs[j].End, size)
+            : scanner == Scanner::Avx2         ? avx2::CountBreakEnds(data, jobs[j].Begin, jobs[j].End, size)
+                                               : portable::CountBreakEnds(data, jobs[j].Begin, jobs[j].End, size);
+    });
+
+    std::size_t lines = startLines;
+    for (std::size_t j = 0; j < count; ++j) {
+        jobs[j].Lines = lines;
+        lines += counts[j];
     }
     // Text after the last break is one more line; a final break adds no empty line.
-    if (!IsBreakByte(data[size - 1]))
-        ++lines;
-    lineCount_ = lines;
-    SummarizeUpTo(RecordCount());
-}
+    lineCount_ = lines + (IsBreakByte(data[size - 1]) ? 0 : 1);
+    // One start per existing line 14k; one summary per whole record.
+    recordStarts_.resize((lineCount_ + AdFieldCount - 1) / AdFieldCount);
+    summaries_.resize(RecordCount());
+    if (startLines % AdFieldCount == 0)
+        recordStarts_[startLines / AdFieldCount] = from;
 
-void AdDatabase::SummarizeUpTo(std::size_t records)
-{
-    while (summaries_.size() < records)
-        summaries_.push_back(SummarizeRecord(RecordBytes(summaries_.size())));
+    RunJobs(count, [&](std::size_t j) { IndexPart(jobs[j], deferred[j]); });
+
+    for (const std::size_t record : deferred)
+        if (record != npos)
+            summaries_[record] = SummarizeRecord(RecordBytes(record));
+    // The last whole record ends with the text, so no stretch saw its end.
+    const std::size_t last = recordStarts_.size() - 1;
+    if (last < RecordCount() && last >= startRecords)
+        summaries_[last] = SummarizeRecord(RecordBytes(last));
 }
 
 std::size_t AdDatabase::MemoryUsage() const

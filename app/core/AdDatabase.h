@@ -59,14 +59,29 @@ public:
     // The same, taking the bytes over without a copy when the database is empty.
     void AppendBytes(std::vector<char>&& bytes);
 
+    // Texts from this size on are indexed by two threads, in stretches of LoadJobBytes.
+    static inline std::size_t ParallelLoadMin = std::size_t{4} << 20;
+    static inline std::size_t LoadJobBytes = std::size_t{4} << 20;
+    // The widest vector scanning to use, in bits (512, 256, or less for the baseline);
+    // the processor's own limit applies as well.
+    static inline std::size_t ScanWidthLimit = 512;
+
     // Bytes held: text buffer, record index and summaries, all at their capacity.
     std::size_t MemoryUsage() const;
 
 private:
     // Record k's bytes, without the bounds check of RecordText.
     std::string_view RecordBytes(std::size_t record) const;
+    // One stretch of the text to index: [Begin, End), starting at line number Lines.
+    struct IndexJob {
+        std::size_t Begin = 0;
+        std::size_t End = 0;
+        std::size_t Lines = 0;
+        bool DeferFirst = false; // the first record it completes may start in an earlier stretch
+    };
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
     void IndexFrom(std::size_t from);
-    void SummarizeUpTo(std::size_t records);
+    void IndexPart(const IndexJob& job, std::size_t& deferred);
 
     std::vector<char> bytes_;
     std::vector<std::uint64_t, LargeAllocator<std::uint64_t>> recordStarts_; // offset of line 14k, for every such line

@@ -26,6 +26,10 @@ bool RecordMatches(const AdDatabase& db, std::size_t record, const SearchCriteri
 // The matching records in the order of the result list: each match goes to the top, so
 // the list shows them in reverse database order.
 std::vector<std::size_t> SearchAds(const AdDatabase& db, const SearchCriteria& criteria);
+// Databases of this many records on are searched by two threads, in slices of
+// SearchJobRecords records.
+inline std::size_t ParallelSearchMin = 262144;
+inline std::size_t SearchJobRecords = 65536;
 
 // The result line "Die Suche wurde beendet. Es wurden N passende Anzeigen gefunden."
 std::string SearchDoneText(std::size_t matches);

@@ -4,6 +4,8 @@
 #include "base/IntText.h"
 
 #include <bit>
+#include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -23,15 +25,59 @@ std::uint8_t FlagBits(const char* begin, const char* end, std::uint8_t one, std:
                                                : 0;
 }
 
+// Up to four decimal digits without a sign (1 <= n <= 4), without branches on the digits
+// themselves: the ages and positions of a database are such short numbers of varying
+// length, and a loop per digit mispredicts at every number's end. The four bytes ending
+// with the number are read at once when low (the start of the text) allows it. -1 when a
+// byte is not a digit.
+inline std::int32_t ShortDecimal(const char* low, const char* p, std::size_t n)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        if (p + n - low >= 4) {
+            std::uint32_t word;
+            std::memcpy(&word, p + n - 4, 4);
+            // The bytes before the number read as leading zeros.
+            const std::uint32_t keep = n >= 4 ? ~0u : ~0u << (8 * (4 - n));
+            word = (word & keep) | (0x30303030u & ~keep);
+            const bool digits =
+                (word & 0xF0F0F0F0u) == 0x30303030u && ((word + 0x06060606u) & 0xF0F0F0F0u) == 0x30303030u;
+            const std::uint32_t d = word & 0x0F0F0F0Fu; // the first digit in the lowest byte
+            const std::uint32_t pairs = (d & 0x000F000Fu) * 10 + ((d >> 8) & 0x000F000Fu);
+            return digits ? static_cast<std::int32_t>((pairs & 0xFFFFu) * 100 + (pairs >> 16)) : -1;
+        }
+    }
+    std::int32_t value = 0;
+    unsigned bad = 0;
+    for (std::size_t j = 0; j < 4; ++j) {
+        // The digits right-aligned in four places, leading places '0'.
+        const std::size_t lead = 4 - n;
+        const char c = j >= lead ? p[j - lead] : '0';
+        const unsigned digit = static_cast<unsigned char>(c) - unsigned{'0'};
+        bad |= digit > 9;
+        value = value * 10 + static_cast<std::int32_t>(digit);
+    }
+    return bad ? -1 : value;
+}
+
 // The everyday form, up to nine decimal digits with an optional minus, without the
 // general routine; everything else goes through the full integer rules.
-std::optional<std::int32_t> ToInt(const char* p, const char* end)
+// Returned as a plain 64-bit value (NotANumber when the text does not convert): an
+// optional goes through memory, and reading it back stalls on every record.
+constexpr std::int64_t NotANumber = INT64_MIN;
+
+// low: the start of the text p lies in.
+inline std::int64_t ToInt(const char* low, const char* p, const char* end)
 {
     const char* q = p;
     const bool negative = q != end && *q == '-';
     if (negative)
         ++q;
-    if (q != end && end - q <= 9) {
+    const auto n = static_cast<std::size_t>(end - q);
+    if (n - 1 < 4) {
+        const std::int32_t value = ShortDecimal(low, q, n);
+        if (value >= 0)
+            return negative ? -value : value;
+    } else if (n - 1 < 9) {
         std::int32_t value = 0;
         for (; q != end; ++q) {
             const unsigned digit = static_cast<unsigned char>(*q) - unsigned{'0'};
@@ -42,7 +88,21 @@ std::optional<std::int32_t> ToInt(const char* p, const char* end)
         if (q == end)
             return negative ? -value : value;
     }
-    return TryStrToInt({p, static_cast<std::size_t>(end - p)});
+    const auto value = TryStrToInt({p, static_cast<std::size_t>(end - p)});
+    return value ? *value : NotANumber;
+}
+
+inline void TakeNumbers(AdSearchFields& s, std::int64_t age, std::int64_t x, std::int64_t y)
+{
+    if (age != NotANumber) {
+        s.Flags |= AdSummary::AgeValid;
+        s.Age = static_cast<std::int32_t>(age);
+    }
+    if (x != NotANumber && y != NotANumber) {
+        s.Flags |= AdSummary::PositionValid;
+        s.PosX = static_cast<std::int32_t>(x);
+        s.PosY = static_cast<std::int32_t>(y);
+    }
 }
 
 #if defined(__SSE2__)
@@ -65,13 +125,13 @@ int Highest(std::uint32_t m) { return 31 - std::countl_zero(m); }
 
 // The plain walk, for records too short for the window of the fast path and for unusual
 // layouts (a long name, empty lines at the edges of the window).
-AdSummary SummarizeRecordByWalking(std::string_view recordText)
+AdSearchFields ReadByWalking(std::string_view recordText)
 {
     // Fields 1 to 3 are read forward from the record's start and fields 12 and 13
     // backward from its end, so the long free-text fields in between are never scanned.
     const char* const begin = recordText.data();
     const char* const end = begin + recordText.size();
-    AdSummary s;
+    AdSearchFields s;
 
     const char* p = SkipBreak(LineEnd(begin, end), end); // past Name
     const char* e = LineEnd(p, end);
@@ -81,28 +141,19 @@ AdSummary SummarizeRecordByWalking(std::string_view recordText)
     s.Flags |= FlagBits(p, e, AdSummary::SeeksManOne, AdSummary::SeeksManZero);
     p = SkipBreak(e, end);
     e = LineEnd(p, end);
-    if (const auto age = ToInt(p, e)) {
-        s.Flags |= AdSummary::AgeValid;
-        s.Age = *age;
-    }
+    const std::int64_t age = ToInt(begin, p, e);
 
     const char* yEnd = StripBreakBackward(begin, end);
     const char* yStart = LineStartBackward(begin, yEnd);
     const char* xEnd = StripBreakBackward(begin, yStart);
     const char* xStart = LineStartBackward(begin, xEnd);
-    const auto x = ToInt(xStart, xEnd);
-    const auto y = ToInt(yStart, yEnd);
-    if (x && y) {
-        s.Flags |= AdSummary::PositionValid;
-        s.PosX = *x;
-        s.PosY = *y;
-    }
+    TakeNumbers(s, age, ToInt(begin, xStart, xEnd), ToInt(begin, yStart, yEnd));
     return s;
 }
 
 } // namespace
 
-AdSummary SummarizeRecord(std::string_view recordText)
+AdSearchFields ReadSearchFields(std::string_view recordText)
 {
 #if defined(__SSE2__)
     // Lines hold no CR or LF, so within a window of 32 bytes every line break has one bit
@@ -145,29 +196,36 @@ AdSummary SummarizeRecord(std::string_view recordText)
             const std::uint32_t before = ends & ~(std::uint32_t{1} << (yStart - 1));
             if (before != 0 && Highest(before) < xEnd) {
                 const int xStart = Highest(before) + 1;
-                AdSummary s;
+                AdSearchFields s;
                 const int e0 = Lowest(ends0);
                 const int e1 = Lowest(ends1);
                 const int e2 = Lowest(ends2);
                 s.Flags |= FlagBits(head + e0 + 1, head + Lowest(starts1), AdSummary::IsManOne, AdSummary::IsManZero);
                 s.Flags |= FlagBits(head + e1 + 1, head + Lowest(starts2), AdSummary::SeeksManOne, AdSummary::SeeksManZero);
-                if (const auto age = ToInt(head + e2 + 1, head + Lowest(starts3))) {
-                    s.Flags |= AdSummary::AgeValid;
-                    s.Age = *age;
-                }
-                const auto x = ToInt(tail + xStart, tail + xEnd);
-                const auto y = ToInt(tail + yStart, tail + yEnd);
-                if (x && y) {
-                    s.Flags |= AdSummary::PositionValid;
-                    s.PosX = *x;
-                    s.PosY = *y;
-                }
+                TakeNumbers(s, ToInt(head, head + e2 + 1, head + Lowest(starts3)),
+                            ToInt(head, tail + xStart, tail + xEnd), ToInt(head, tail + yStart, tail + yEnd));
                 return s;
             }
         }
     }
 #endif
-    return SummarizeRecordByWalking(recordText);
+    return ReadByWalking(recordText);
+}
+
+AdSummary SummarizeRecord(std::string_view recordText)
+{
+    const AdSearchFields f = ReadSearchFields(recordText);
+    const auto fits = [](std::int32_t v) { return v >= INT16_MIN && v <= INT16_MAX; };
+    AdSummary s{};
+    s.Flags = f.Flags;
+    if (!fits(f.Age) || !fits(f.PosX) || !fits(f.PosY)) {
+        s.Flags |= AdSummary::Wide;
+        return s;
+    }
+    s.Age = static_cast<std::int16_t>(f.Age);
+    s.PosX = static_cast<std::int16_t>(f.PosX);
+    s.PosY = static_cast<std::int16_t>(f.PosY);
+    return s;
 }
 
 } // namespace zuneigo

@@ -4,6 +4,8 @@
 // thousands of ordinary pages.
 #include <cstddef>
 #include <new>
+#include <type_traits>
+#include <utility>
 
 namespace zuneigo {
 
@@ -38,6 +40,19 @@ struct LargeAllocator {
             ::operator delete(p);
         else
             ::operator delete (p, std::align_val_t{HugePageSize});
+    }
+    // Elements that resize adds are default-initialized, so plain numbers and bytes are
+    // left as the fresh pages come: their users write them at once, and zeroing them first
+    // would touch every page twice.
+    template <class U>
+    void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>)
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
     }
     template <class U>
     bool operator==(const LargeAllocator<U>&) const noexcept

@@ -63,8 +63,8 @@ int main(int argc, char** argv)
     std::printf("message=%s\n", lastMessage.c_str());
     if (docEnd == Clock::time_point{})
         return 1;
-    std::printf("download_ms=%.1f\nload_ms=%.1f\nrecords=%zu\n", Ms(start, docEnd), Ms(docEnd, loaded),
-                form.Database.RecordCount());
+    std::printf("download_ms=%.1f\nload_ms=%.1f\nclick_ms=%.1f\nrecords=%zu\n", Ms(start, docEnd),
+                Ms(docEnd, loaded), Ms(start, loaded), form.Database.RecordCount());
 
     form.Bimann->setChecked(true);
     form.SuFrau->setChecked(true);
@@ -74,11 +74,16 @@ int main(int argc, char** argv)
         form.UmKreis->setText(argv[4]);
     }
     // The search alone, as the window's search runs it (the rows copied), then the
-    // window's handler with the list laid out and painted.
+    // window's handler with the list laid out and painted. The rows of the first are
+    // dropped before the second, so the peak memory is the window's own.
     SearchCriteria criteria{true, false, TMainForm::SpinValue(form.VonAge), TMainForm::SpinValue(form.BisAge), TMainForm::SpinValue(form.UmKreis), {form.Shape2->x(), form.Shape2->y()}};
     auto t = Clock::now();
-    const ResultRows rows(form.Database, criteria);
-    std::printf("search_ms=%.1f\n", Ms(t, Clock::now()));
+    std::size_t searched = 0;
+    {
+        const ResultRows rows(form.Database, criteria);
+        std::printf("search_ms=%.1f\n", Ms(t, Clock::now()));
+        searched = rows.Count();
+    }
     t = Clock::now();
     form.SearchBtnClick();
     form.ListView1->viewport()->repaint();
@@ -89,5 +94,5 @@ int main(int argc, char** argv)
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak_kib=%ld\n", usage.ru_maxrss);
-    return rows.Count() == static_cast<std::size_t>(form.ResultList->rowCount()) ? 0 : 1;
+    return searched == static_cast<std::size_t>(form.ResultList->rowCount()) ? 0 : 1;
 }

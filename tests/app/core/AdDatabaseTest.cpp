@@ -191,3 +191,64 @@ TEST(AdDatabase, HoldsTheTextOnceWithASmallIndex)
     // A string per line would cost more than 28000 * 32 bytes on top.
     EXPECT_LE(db.MemoryUsage(), text.size() + 2000 * 24 * 2);
 }
+
+namespace {
+
+// Records of short fields the search reads (flags, numbers, junk, empty) with every kind
+// of break, so record starts, summaries and CR LF pairs fall on both sides of the point
+// where a two-thread load splits the text.
+std::string RandomAdText(std::mt19937& random, std::size_t fields)
+{
+    const char* values[] = {"0", "1", "7", "25", "-4", "130", "x", "", "1 ", "99999", "$1F"};
+    const char* breaks[] = {"\r\n", "\n", "\r"};
+    std::string text;
+    for (std::size_t i = 0; i < fields; ++i)
+        text += std::string(values[random() % std::size(values)]) + breaks[random() % std::size(breaks)];
+    if (!text.empty() && random() % 2)
+        text.pop_back(); // maybe no final break, or a CR LF cut to a lone CR
+    return text;
+}
+
+struct LoadSettings {
+    LoadSettings(std::size_t parallelFrom, std::size_t scanWidth)
+    {
+        AdDatabase::ParallelLoadMin = parallelFrom;
+        AdDatabase::LoadJobBytes = 7; // many stretches, most shorter than a record
+        AdDatabase::ScanWidthLimit = scanWidth;
+    }
+    ~LoadSettings()
+    {
+        AdDatabase::ParallelLoadMin = parallel;
+        AdDatabase::LoadJobBytes = jobBytes;
+        AdDatabase::ScanWidthLimit = width;
+    }
+    std::size_t parallel = AdDatabase::ParallelLoadMin;
+    std::size_t jobBytes = AdDatabase::LoadJobBytes;
+    std::size_t width = AdDatabase::ScanWidthLimit;
+};
+
+} // namespace
+
+TEST(StreamToLines, TwoThreadLoadAgreesWithThePlainRulesWithEveryScanner)
+{
+    std::mt19937 random(11);
+    const SearchCriteria wide{.SearcherIsMan = true, .SearcherSeeksMan = false, .VonAge = -10, .BisAge = 200, .UmKreis = 1000, .Position = {0, 0}};
+    for (int round = 0; round < 3000; ++round) {
+        const LoadSettings settings(0, std::size_t{128} << (round % 3));
+        const std::string text = RandomAdText(random, random() % 80);
+        AdDatabase db;
+        db.AppendBytes(std::vector<char>(text.begin(), text.end()));
+        const auto lines = plain::Lines(text);
+        ASSERT_EQ(db.Lines(), lines) << "round " << round;
+        ASSERT_EQ(SearchAds(db, wide), plain::Search(lines, wide)) << "round " << round;
+
+        // Appended in two pieces, the second loaded by two threads onto a partial record.
+        const std::size_t cut = random() % (text.size() + 1);
+        AdDatabase pieces;
+        pieces.AppendText(std::string_view(text).substr(0, cut));
+        pieces.AppendText(std::string_view(text).substr(cut));
+        const auto pieceLines = plain::LinesInPieces(text, cut);
+        ASSERT_EQ(pieces.Lines(), pieceLines) << "round " << round;
+        ASSERT_EQ(SearchAds(pieces, wide), plain::Search(pieceLines, wide)) << "round " << round;
+    }
+}

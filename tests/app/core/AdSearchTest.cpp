@@ -217,3 +217,68 @@ TEST(AdSearch, AgreesWithAPlainSearchOverMixedRecords)
         EXPECT_EQ(SearchAds(db, c), expected);
     }
 }
+
+TEST(AdSearch, ValuesBeyondSixteenBitsMatchAsTheyRead)
+{
+    // The search keeps short values compactly; longer ones must still compare exactly.
+    const auto db = Database({MakeAd("0", "1", "40000", "136", "120", "old"),
+                              MakeAd("0", "1", "30", "40136", "120", "far east"),
+                              MakeAd("0", "1", "30", "136", "-32769", "far north"),
+                              MakeAd("0", "1", "-32768", "136", "120", "shortest")});
+    auto c = ManSeekingWoman;
+    c.VonAge = -40000;
+    c.BisAge = 40000;
+    c.UmKreis = 200000;
+    EXPECT_EQ(Names(db, SearchAds(db, c)), (std::vector<std::string>{"shortest", "far north", "far east", "old"}));
+    c.BisAge = 39999;
+    c.UmKreis = 145000; // 40000 px are 145843 km, 32889 px 119916 km
+    EXPECT_EQ(Names(db, SearchAds(db, c)), (std::vector<std::string>{"shortest", "far north"}));
+    c.Position = {40136, 120};
+    c.UmKreis = 0;
+    EXPECT_EQ(Names(db, SearchAds(db, c)), (std::vector<std::string>{"far east"}));
+}
+
+TEST(AdSearch, TwoThreadSearchKeepsTheListOrder)
+{
+    const std::size_t saved = ParallelSearchMin;
+    const std::size_t savedSlice = SearchJobRecords;
+    ParallelSearchMin = 1;
+    SearchJobRecords = 3;
+    std::mt19937 random(5);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<AdValues> ads;
+        const std::size_t count = random() % 40;
+        for (std::size_t k = 0; k < count; ++k)
+            ads.push_back(MakeAd(random() % 2 ? "0" : "1", "1", std::to_string(20 + random() % 40),
+                                 std::to_string(random() % 300), "120", "ad" + std::to_string(k)));
+        const auto db = Database(ads);
+        std::string text;
+        for (const auto& ad : ads)
+            text += AdLines(ad);
+        ASSERT_EQ(SearchAds(db, ManSeekingWoman), plain::Search(plain::Lines(text), ManSeekingWoman)) << round;
+    }
+    ParallelSearchMin = saved;
+    SearchJobRecords = savedSlice;
+}
+
+TEST(AdSearch, ShortNumbersNextToDigitLikeBytesReadAsThePlainRules)
+{
+    // Bytes just outside '0'..'9' (/ and :), digits in every place of a four-byte read, and
+    // texts shorter than that read at the very start of the database.
+    const char* texts[] = {"5", "/5", "5/", ":5", "5:", "9999", "999:", "/999", "0", "00", "0000", "1234", "12 4",
+                           "-1", "-9999", "+7", "10000", "7\x80", "\xB5", "2:3"};
+    std::string text = "\n0\n1\n7\n"; // a first record whose age begins 5 bytes into the text
+    for (int i = 0; i < 10; ++i)
+        text += "\n";
+    for (const char* age : texts)
+        for (const char* x : {"3", "/3", "136", "13:"})
+            text += AdLines(MakeAd("0", "1", age, x, "120"));
+    AdDatabase db;
+    db.AppendText(text);
+    auto c = ManSeekingWoman;
+    c.VonAge = -20000;
+    c.BisAge = 20000;
+    c.UmKreis = 1000;
+    ASSERT_EQ(SearchAds(db, c), plain::Search(plain::Lines(text), c));
+    EXPECT_EQ(SearchAds(db, c).size(), 10u * 2); // ten ages and two positions convert
+}
