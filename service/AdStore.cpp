@@ -18,6 +18,19 @@ namespace {
     throw Exception(what + " " + path + ": " + std::strerror(errno));
 }
 
+// A file created anew must keep its name through a crash too, or the ads flushed into it
+// are lost with it: the folder's entry is flushed as well.
+void FlushFolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/"
+                                                                             : path.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 } // namespace
 
 std::uint64_t WholeRecordsEnd(const char* data, std::uint64_t size, std::uint64_t* records)
@@ -93,6 +106,7 @@ void TAdStore::OpenLocked()
     }
     if (end < size && (::ftruncate(fd, static_cast<off_t>(end)) != 0 || ::fdatasync(fd) != 0))
         Fail("cannot repair", path_);
+    if (S_ISREG(st.st_mode)) FlushFolderOf(path_);
     ::fstat(fd, &st);
     file_ = std::move(file);
     size_ = end;

@@ -93,7 +93,7 @@ std::string TServiceServer::Start()
     // descriptors left) must not close the listener. "Would block" ends a round.
     listener_.OnError = [this](TCustomWSocket*) {
         const int error = listener_.LastError();
-        if (error != platform::WSAEWOULDBLOCK && error != platform::WSAEMFILE)
+        if (error != platform::WSAEWOULDBLOCK && error != platform::WSAEMFILE && error != platform::WSAENOBUFS)
             std::fprintf(stderr, "zuneigo-service: accept failed, error %d\n", error);
     };
     const auto tick = std::max<long long>(10, options_.timeout.count() / 4);
@@ -140,9 +140,10 @@ void TServiceServer::SessionAvailable()
         }
         const SOCKET h = listener_.Accept();
         if (h == platform::INVALID_SOCKET) {
-            if (listener_.LastError() == platform::WSAEMFILE) {
+            const int error = listener_.LastError();
+            if (error == platform::WSAEMFILE || error == platform::WSAENOBUFS) {
                 OutOfDescriptors();
-            } else if (listener_.LastError() == platform::WSAEWOULDBLOCK && exhausted_) {
+            } else if (error == platform::WSAEWOULDBLOCK && exhausted_) {
                 // Nobody waits any more: the episode is over.
                 std::fprintf(stderr, "zuneigo-service: every waiting connection accepted again\n");
                 exhausted_ = false;
