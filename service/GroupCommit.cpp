@@ -56,7 +56,9 @@ void TGroupCommit::Run()
         for (std::uint64_t t : tickets)
             outcomes_.push_back(Outcome{t, stored});
         if (stored) stored_ += tickets.size();
+        lock.unlock();
         platform::PostMessage(window_, message_, 0, 0);
+        lock.lock();
     }
 }
 
