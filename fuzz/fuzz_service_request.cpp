@@ -1,6 +1,7 @@
 // deps: zuneigo_service_request
-// Reads arbitrary bytes as a request head the way the service does (line by line, with
-// the pending-bytes limit), then routes it and reads its query and credentials.
+// Reads arbitrary bytes as a request head the way the service does (in the pieces the
+// socket hands out, the first byte giving their size), then routes it and reads its query
+// and credentials.
 #include "service/RequestHead.h"
 
 #include <cstddef>
@@ -13,16 +14,19 @@ using namespace zuneigo::service;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     std::string_view in(reinterpret_cast<const char*>(data), size);
+    if (in.empty())
+        return 0;
+    const std::size_t piece = static_cast<unsigned char>(in.front()) + 1;
+    in.remove_prefix(1);
     TRequestReader reader;
     int status = 0;
     while (status == 0 && !in.empty()) {
-        const auto lf = in.find('\n');
-        if (lf == std::string_view::npos) {
-            status = reader.CheckPending(in.size());
-            break;
-        }
-        status = reader.AddLine(in.substr(0, lf + 1));
-        in.remove_prefix(lf + 1);
+        const std::string_view chunk = in.substr(0, piece);
+        std::size_t used = 0;
+        status = reader.Feed(chunk, &used);
+        if (used > chunk.size())
+            std::abort();
+        in.remove_prefix(chunk.size());
     }
     if (status != 0 && status != 200 && status != 400 && status != 414 && status != 431 && status != 505)
         std::abort();

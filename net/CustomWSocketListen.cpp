@@ -139,6 +139,12 @@ void TCustomWSocket::Listen()
         FireSessionConnected(0);
     } else {
         if (WsListen(socketHandle_, listenBacklog_) == SOCKET_ERROR) {
+            // A bound handle that cannot listen is of no use: it goes, and the port with it.
+            const int error = WsGetLastError();
+            WsCloseSocket(socketHandle_);
+            socketHandle_ = INVALID_SOCKET;
+            SwitchState(wsClosed);
+            WsSetLastError(error);
             ReportSocketError("Listen");
             return;
         }

@@ -28,6 +28,12 @@ std::string SubmittedPage()
     return Page("Anzeige eingetragen", "<p>Vielen Dank! Ihre Anzeige wurde gespeichert.</p>");
 }
 
+std::string BusyPage()
+{
+    return Page("503 Service Unavailable",
+                "<p>Der Dienst ist gerade ausgelastet. Bitte in ein paar Sekunden noch einmal versuchen.</p>");
+}
+
 std::string StatusPage(int status)
 {
     const char* text = "Die Anfrage konnte nicht bearbeitet werden.";

@@ -10,6 +10,8 @@ inline constexpr const char* HtmlType = "text/html; charset=windows-1252";
 
 std::string HomePage(std::uint64_t recordCount);
 std::string SubmittedPage();
+// The 503 page for a connection beyond the client limit.
+std::string BusyPage();
 // A short page for a failure status.
 std::string StatusPage(int status);
 const char* ReasonPhrase(int status);

@@ -83,8 +83,40 @@ int TRequestReader::AddLine(std::string_view line)
     }
     headerBytes_ += raw;
     if (headerBytes_ > MaxHeaderBytes) return 431;
-    if (line.empty()) return 200;
+    if (line.empty()) {
+        // HTTP/1.1 names its host exactly once; two names leave it open which one is meant.
+        if (hostCount_ > 1 || (head_.minorVersion >= 1 && hostCount_ == 0)) return 400;
+        return 200;
+    }
     return ParseHeaderLine(line);
+}
+
+int TRequestReader::Feed(std::string_view data, std::size_t* used)
+{
+    const std::size_t size = data.size();
+    if (used) *used = size;
+    while (!data.empty()) {
+        const auto lf = data.find('\n');
+        const std::string_view piece = data.substr(0, lf == std::string_view::npos ? data.size() : lf + 1);
+        data.remove_prefix(piece.size());
+        if (!pending_.empty() && pending_.back() == '\r' && piece.front() != '\n') return 400;
+        for (std::size_t cr = piece.find('\r'); cr != std::string_view::npos; cr = piece.find('\r', cr + 1))
+            if (cr + 1 < piece.size() && piece[cr + 1] != '\n') return 400;
+        if (lf == std::string_view::npos) {
+            if (const int status = CheckPending(pending_.size() + piece.size())) return status;
+            pending_ += piece;
+            return 0;
+        }
+        if (const int status = CheckPending(pending_.size() + piece.size() - 1)) return status;
+        std::string line = std::move(pending_);
+        pending_.clear();
+        line += piece;
+        if (const int status = AddLine(line)) {
+            if (used) *used = size - data.size();
+            return status;
+        }
+    }
+    return 0;
 }
 
 int TRequestReader::CheckPending(std::size_t pending) const
@@ -133,6 +165,8 @@ int TRequestReader::ParseHeaderLine(std::string_view line)
         if (hasAuthorization_) return 400; // two sets of credentials: which one counts?
         hasAuthorization_ = true;
         head_.authorization = std::string(value);
+    } else if (SameText(name, "Host")) {
+        ++hostCount_;
     }
     return 0;
 }

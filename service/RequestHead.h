@@ -10,8 +10,9 @@
 
 namespace zuneigo::service {
 
-// Limits of the request line and of the header lines together (line ends included).
-inline constexpr std::size_t MaxRequestLine = 8192;
+// Limits of the request line and of the header lines together (line ends included). A
+// submission carries a whole ad in its request line, so that line may be long.
+inline constexpr std::size_t MaxRequestLine = 64 * 1024;
 inline constexpr std::size_t MaxHeaderBytes = 8192;
 
 enum class Route { Home,
@@ -37,6 +38,11 @@ public:
     int AddLine(std::string_view line);
     // Checks bytes received but not yet ended by a LF; 0, 414 or 431.
     int CheckPending(std::size_t pending) const;
+    // Bytes as they arrive, cut into lines here: 0 while more are needed, else the status
+    // as AddLine gives it. A CR followed by anything but LF is 400 at once, and an
+    // unended line never holds more than the limits allow. Bytes behind a complete head
+    // are not looked at: *used tells how many bytes the head took of data.
+    int Feed(std::string_view data, std::size_t* used = nullptr);
     bool HasRequestLine() const { return hasRequestLine_; }
     const RequestHead& Head() const { return head_; }
 
@@ -47,7 +53,9 @@ private:
     RequestHead head_;
     bool hasRequestLine_ = false;
     bool hasAuthorization_ = false;
+    int hostCount_ = 0;
     std::size_t headerBytes_ = 0;
+    std::string pending_; // the line not yet ended by a LF
 };
 
 // Splits an origin-form ("/path?query") or absolute-form ("http://host[:port]/path")

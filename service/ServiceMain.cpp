@@ -129,13 +129,16 @@ int main(int argc, char** argv)
         }).detach();
         std::printf("zuneigo-service: listening on http://%s:%s/\n", options.bindAddr.c_str(), port.c_str());
         std::fflush(stdout);
-        std::fprintf(stderr, "zuneigo-service: %llu ads in %s\n",
-                     static_cast<unsigned long long>(store.RecordCount()), data.c_str());
+        std::fprintf(stderr, "zuneigo-service: %llu ads in %s; up to %zu clients at once\n",
+                     static_cast<unsigned long long>(store.RecordCount()), data.c_str(), server.ClientLimit());
         platform::MSG m;
         while (platform::GetMessage(m))
             platform::DispatchMessage(m);
         server.Stop();
-        std::fprintf(stderr, "zuneigo-service: stopped\n");
+        // The flush count tells how many submissions each flush carried.
+        std::fprintf(stderr, "zuneigo-service: stopped; %llu ads stored with %llu flushes\n",
+                     static_cast<unsigned long long>(server.StoredCount()),
+                     static_cast<unsigned long long>(store.FlushCount()));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zuneigo-service: %s\n", e.what());
         return 1;

@@ -1,225 +1,65 @@
 #include "service/ServiceServer.h"
 
 #include "platform/Timer.h"
-#include "service/Pages.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <dirent.h>
 #include <sys/resource.h>
 
 namespace zuneigo::service {
 namespace {
 
 constexpr platform::WPARAM SweepTimer = 1;
-// Body bytes handed to the socket per round: a client that does not read holds no more.
-constexpr std::size_t BodyChunk = 64 * 1024;
+constexpr platform::WPARAM ResumeTimer = 2;
+constexpr platform::UINT WM_STORED = platform::WM_USER + 1;
+// Connections beyond the limit still accepted to be told "503" (they hold a descriptor
+// until they are answered and gone).
+constexpr std::size_t BusySpare = 16;
+// Descriptors kept free for the data file opened again and the old one a download holds.
+constexpr std::size_t FileSpare = 8;
+// Without descriptors the listener rests this long unless a connection ends first.
+constexpr unsigned ResumeMs = 250;
 
-std::size_t ClientLimit()
+std::size_t OpenDescriptors()
 {
-    // As many clients as descriptors allow, with room for the listener and the file.
+    std::size_t count = 0;
+    if (DIR* dir = ::opendir("/proc/self/fd")) {
+        while (const dirent* e = ::readdir(dir))
+            if (e->d_name[0] != '.') ++count;
+        ::closedir(dir);
+        return count - 1; // the folder's own
+    }
+    return 16;
+}
+
+// As many clients as descriptors allow beside those open now.
+std::size_t DescriptorClientLimit()
+{
     rlimit rl{};
     if (::getrlimit(RLIMIT_NOFILE, &rl) == 0 && rl.rlim_cur < rl.rlim_max) {
         rl.rlim_cur = rl.rlim_max;
         ::setrlimit(RLIMIT_NOFILE, &rl);
         ::getrlimit(RLIMIT_NOFILE, &rl);
     }
-    return rl.rlim_cur > 128 ? static_cast<std::size_t>(rl.rlim_cur) - 64 : 64;
+    const std::size_t reserved = OpenDescriptors() + BusySpare + FileSpare;
+    const auto limit = static_cast<std::size_t>(std::min<rlim_t>(rl.rlim_cur, 1 << 20));
+    return limit > reserved + 1 ? limit - reserved : 1;
 }
 
 } // namespace
-
-// ---------------------------------------------------------------- client
-
-TServiceClient::TServiceClient(TServiceServer& server, SOCKET handle) : server_(server)
-{
-    SetLingerOnOff(wsLingerNoSet); // a fresh socket closes gracefully: the answer is delivered
-    SetLineEnd("\n");              // a lone LF ends a line too; the reader drops the CR
-    SetLineMode(true);
-    OnDataAvailable = [this](TCustomWSocket*, std::uint16_t) { LineReceived(); };
-    OnDataSent = [this](TCustomWSocket*, std::uint16_t) {
-        lastActivity_ = std::chrono::steady_clock::now();
-        SendMoreBody();
-    };
-    OnSessionClosed = [this](TCustomWSocket*, std::uint16_t) { Finish(); };
-    OnBgException = [this](TCustomWSocket*, const Exception&, bool&) { Finish(); };
-    lastActivity_ = started_ = std::chrono::steady_clock::now();
-    Dup(handle);
-    // A connection reset before it was accepted has no peer any more: that is ordinary
-    // network life, so it is served (and closed) without an error report.
-    sockaddr_in address{};
-    int length = 0;
-    peer_ = GetPeerAddress(address, length) == 0 ? platform::WsInetNtoa(address.sin_addr.s_addr) : "-";
-}
-
-bool TServiceClient::FireDataAvailable(std::uint16_t error)
-{
-    lastActivity_ = std::chrono::steady_clock::now();
-    if (phase_ != Phase::Head || !LineMode())
-        return TWSocket::FireDataAvailable(error);
-    const int available = TCustomSocksWSocket::RcvdCount();
-    if (available > 0) pulled_ += static_cast<std::uint64_t>(available);
-    const bool result = TWSocket::FireDataAvailable(error);
-    // A line that never ends must not grow the held bytes without limit.
-    if (phase_ == Phase::Head) {
-        if (const int status = reader_.CheckPending(pulled_ - taken_)) Answer(status);
-    }
-    return result;
-}
-
-void TServiceClient::LineReceived()
-{
-    char buffer[4096];
-    if (phase_ != Phase::Head || !LineMode()) {
-        // After the head: whatever else the client sends is read and dropped.
-        while (State() == wsConnected && Receive(buffer, sizeof buffer) > 0) {
-        }
-        return;
-    }
-    std::string line;
-    for (int n = RcvdCount(); n > 0; n = RcvdCount()) {
-        const int got = Receive(buffer, std::min<int>(n, sizeof buffer));
-        if (got <= 0) break;
-        line.append(buffer, static_cast<std::size_t>(got));
-    }
-    taken_ += line.size();
-    if (line.empty() || line.back() != '\n') return; // cut off by the close: no request
-    if (const int status = reader_.AddLine(line)) {
-        if (status == 200)
-            AnswerRequest();
-        else
-            Answer(status);
-    }
-}
-
-void TServiceClient::AnswerRequest()
-{
-    const RequestHead& head = reader_.Head();
-    const bool isHead = head.method == "HEAD";
-    if (head.method != "GET" && !isHead) {
-        SendAnswer(405, HtmlType, StatusPage(405), "Allow: GET, HEAD\r\n");
-        return;
-    }
-    const ServiceOptions& o = server_.Options();
-    if (NeedsCredentials(head.path) && !CheckBasicCredentials(head.authorization, o.user, o.password)) {
-        SendAnswer(401, HtmlType, StatusPage(401), "WWW-Authenticate: Basic realm=\"Zuneigo\"\r\n");
-        return;
-    }
-    TAdStore& store = server_.Store();
-    switch (FindRoute(head.path)) {
-    case Route::Home:
-        SendAnswer(200, HtmlType, HomePage(store.RecordCount()));
-        return;
-    case Route::Database: {
-        // The size now is the end of a whole record: later appends are not part of it.
-        fileBody_ = true;
-        bodyOffset_ = 0;
-        bodyEnd_ = store.Size();
-        // Send blocks as large as the chunks: one send call per chunk instead of dozens.
-        bufferBlockSize_ = static_cast<int>(BodyChunk);
-        SendAnswer(200, "text/plain; charset=windows-1252", "",
-                   "Content-Length: " + std::to_string(bodyEnd_) + "\r\nLast-Modified: " +
-                       HttpDate(store.ModifiedTime()) + "\r\n");
-        return;
-    }
-    case Route::Submit: {
-        std::array<std::string, AdFieldCount> values;
-        if (!ParseSubmission(head.query, values)) {
-            SendAnswer(400, HtmlType, StatusPage(400));
-            return;
-        }
-        // HEAD checks the submission but never stores it.
-        if (!isHead && !store.Append(values)) {
-            SendAnswer(503, HtmlType, StatusPage(503));
-            return;
-        }
-        SendAnswer(200, HtmlType, SubmittedPage());
-        return;
-    }
-    case Route::NotFound:
-        break;
-    }
-    SendAnswer(404, HtmlType, StatusPage(404));
-}
-
-void TServiceClient::Answer(int status)
-{
-    SendAnswer(status, HtmlType, StatusPage(status));
-}
-
-void TServiceClient::SendAnswer(int status, const std::string& type, const std::string& body, const std::string& extra)
-{
-    phase_ = Phase::Sending;
-    SetLineMode(false);
-    const bool isHead = reader_.HasRequestLine() && reader_.Head().method == "HEAD";
-    std::string header = "HTTP/1.0 " + std::to_string(status) + " " + ReasonPhrase(status) +
-        "\r\nServer: zuneigo-service\r\nDate: " + HttpDate(std::time(nullptr)) +
-        "\r\nContent-Type: " + type + "\r\n";
-    if (!fileBody_) header += "Content-Length: " + std::to_string(body.size()) + "\r\n";
-    header += extra + "Connection: close\r\n\r\n";
-    Log(status, isHead ? 0 : (fileBody_ ? bodyEnd_ : body.size()));
-    if (State() != wsConnected) return;
-    if (isHead) {
-        bodyEnd_ = 0;
-    } else {
-        header += body;
-    }
-    complete_ = status != 400 && status != 414 && status != 431 && status != 505;
-    SendText(header);
-    SendMoreBody(); // what the socket takes at once goes now, the rest on OnDataSent
-}
-
-void TServiceClient::SendMoreBody()
-{
-    while (phase_ == Phase::Sending && State() == wsConnected && AllSent()) {
-        if (bodyOffset_ < bodyEnd_) {
-            const auto len = static_cast<std::size_t>(std::min<std::uint64_t>(BodyChunk, bodyEnd_ - bodyOffset_));
-            const std::string chunk = server_.Store().Read(bodyOffset_, len);
-            if (!chunk.empty()) {
-                bodyOffset_ += chunk.size();
-                SendText(chunk);
-                continue;
-            }
-        }
-        if (complete_ && RcvdCount() == 0) {
-            // The whole head was read and nothing else came: nothing unread can turn
-            // the close into a reset, so it may close now.
-            Close();
-            Finish();
-            return;
-        }
-        // Otherwise end our side and read until the client closes, so that unread
-        // request bytes never reset the connection before the answer has arrived.
-        phase_ = Phase::Draining;
-        Shutdown(1);
-    }
-}
-
-void TServiceClient::Log(int status, std::uint64_t bytes)
-{
-    const RequestHead& head = reader_.Head();
-    std::string request = reader_.HasRequestLine() ? head.method + " " + head.target : "-";
-    if (request.size() > 200) request = request.substr(0, 200) + "...";
-    std::fprintf(stderr, "%s \"%s\" %d %llu\n", peer_.c_str(), request.c_str(), status,
-                 static_cast<unsigned long long>(bytes));
-}
-
-void TServiceClient::Finish()
-{
-    if (finished_) return;
-    finished_ = true;
-    server_.Release(this);
-}
-
-// ---------------------------------------------------------------- server
 
 TServiceServer::TServiceServer(ServiceOptions options, TAdStore& store)
     : options_(std::move(options)),
       store_(store)
 {
-    maxClients_ = ClientLimit();
     window_ = platform::CreateHiddenWindow([this](platform::UINT msg, platform::WPARAM w, platform::LPARAM) {
         if (msg == platform::WM_TIMER && w == SweepTimer) Sweep();
+        if (msg == platform::WM_TIMER && w == ResumeTimer) ResumeAccepting();
+        if (msg == WM_STORED) TakeOutcomes();
         return platform::LRESULT(0);
     });
+    commit_ = std::make_unique<TGroupCommit>(store_, window_, WM_STORED);
     listener_.OnSessionAvailable = [this](TCustomWSocket*, std::uint16_t) { SessionAvailable(); };
 }
 
@@ -248,11 +88,13 @@ std::string TServiceServer::Start()
         throw EListenError("cannot listen on " + options_.bindAddr + ":" + options_.port + ": " +
                            (lineEnd == std::string::npos ? "no such host or address" : message.substr(lineEnd + 1)));
     }
+    maxClients_ = DescriptorClientLimit();
     // From now on listener failures are reported here, not thrown: a failed accept (no
     // descriptors left) must not close the listener. "Would block" ends a round.
     listener_.OnError = [this](TCustomWSocket*) {
-        if (listener_.LastError() != platform::WSAEWOULDBLOCK)
-            std::fprintf(stderr, "zuneigo-service: accept failed, error %d\n", listener_.LastError());
+        const int error = listener_.LastError();
+        if (error != platform::WSAEWOULDBLOCK && error != platform::WSAEMFILE && error != platform::WSAENOBUFS)
+            std::fprintf(stderr, "zuneigo-service: accept failed, error %d\n", error);
     };
     const auto tick = std::max<long long>(10, options_.timeout.count() / 4);
     platform::SetTimer(window_, SweepTimer, static_cast<unsigned>(std::min<long long>(tick, 1000)));
@@ -262,28 +104,56 @@ std::string TServiceServer::Start()
 void TServiceServer::Stop()
 {
     platform::KillTimer(window_, SweepTimer);
+    platform::KillTimer(window_, ResumeTimer);
     if (listener_.State() != wsClosed) listener_.Close();
-    for (auto& [key, client] : clients_)
+    commit_.reset(); // what was submitted is stored before the end
+    for (auto& [id, client] : clients_)
         client->Drop();
     finished_.clear();
     clients_.clear();
+}
+
+void TServiceServer::Submit(std::uint64_t ticket, std::string record)
+{
+    if (commit_) commit_->Submit(ticket, std::move(record));
+}
+
+void TServiceServer::TakeOutcomes()
+{
+    if (!commit_) return;
+    for (const TGroupCommit::Outcome& o : commit_->TakeOutcomes()) {
+        if (o.stored) ++stored_;
+        const auto it = clients_.find(o.ticket);
+        if (it != clients_.end() && !it->second->Finished()) it->second->Stored(o.stored);
+    }
 }
 
 void TServiceServer::SessionAvailable()
 {
     FreeFinished();
     // Several pending connections per notification: a burst costs fewer loop rounds.
-    for (int round = 0; round < 32; ++round) {
-        const SOCKET h = listener_.Accept();
-        if (h == platform::INVALID_SOCKET) return;
-        if (clients_.size() >= maxClients_) {
-            platform::WsCloseSocket(h);
-            continue;
+    for (int round = 0; round < 32 && accepting_; ++round) {
+        if (clients_.size() >= maxClients_ + BusySpare) {
+            // Even the "503" answers are used up: the rest wait in the backlog.
+            Rest();
+            return;
         }
+        const SOCKET h = listener_.Accept();
+        if (h == platform::INVALID_SOCKET) {
+            const int error = listener_.LastError();
+            if (error == platform::WSAEMFILE || error == platform::WSAENOBUFS) {
+                OutOfDescriptors();
+            } else if (error == platform::WSAEWOULDBLOCK && exhausted_) {
+                // Nobody waits any more: the episode is over.
+                std::fprintf(stderr, "zuneigo-service: every waiting connection accepted again\n");
+                exhausted_ = false;
+            }
+            return;
+        }
+        const bool busy = clients_.size() >= maxClients_;
         try {
-            auto client = std::make_unique<TServiceClient>(*this, h);
-            TServiceClient* key = client.get();
-            clients_.emplace(key, std::move(client));
+            auto client = std::make_unique<TServiceClient>(*this, h, nextId_++, busy);
+            if (!client->Finished()) clients_.emplace(client->Id(), std::move(client));
         } catch (const std::exception& e) {
             // One client that cannot be set up must not take the listener down.
             std::fprintf(stderr, "zuneigo-service: %s\n", e.what());
@@ -291,35 +161,62 @@ void TServiceServer::SessionAvailable()
     }
 }
 
+void TServiceServer::Rest()
+{
+    // The listener stays readable while connections wait: watching it now would spin.
+    // It rests until a connection ends or the timer fires.
+    accepting_ = false;
+    listener_.Pause();
+    platform::SetTimer(window_, ResumeTimer, ResumeMs);
+}
+
+void TServiceServer::OutOfDescriptors()
+{
+    Rest();
+    if (!exhausted_) {
+        exhausted_ = true;
+        std::fprintf(stderr, "zuneigo-service: out of descriptors with %zu clients; new connections wait\n",
+                     clients_.size());
+    }
+}
+
+void TServiceServer::ResumeAccepting()
+{
+    platform::KillTimer(window_, ResumeTimer);
+    if (accepting_ || listener_.State() != wsListening) return;
+    accepting_ = true;
+    listener_.Resume();
+}
+
 void TServiceServer::Release(TServiceClient* client)
 {
-    finished_.push_back(client); // its own handler is still running: freed later
+    finished_.push_back(client->Id());  // its own handler is still running: freed later
+    if (!accepting_) ResumeAccepting(); // its descriptor is closed by then
 }
 
 void TServiceServer::FreeFinished()
 {
-    for (TServiceClient* c : finished_)
-        clients_.erase(c);
+    for (std::uint64_t id : finished_)
+        clients_.erase(id);
     finished_.clear();
 }
 
 void TServiceServer::Sweep()
 {
     FreeFinished();
-    // Idle and never-reading clients are dropped after the timeout; the whole request head
-    // must arrive within it too, so a client trickling header lines cannot hold its slot.
-    const auto limit = std::chrono::steady_clock::now() - options_.timeout;
+    const auto now = TServiceClient::Clock::now();
+    bool freed = false;
     for (auto it = clients_.begin(); it != clients_.end();) {
         TServiceClient& c = *it->second;
-        if (c.Finished()) {
-            ++it;
-        } else if (c.State() == wsClosed || c.LastActivity() < limit || (c.ReadingHead() && c.Started() < limit)) {
+        if (!c.Finished() && c.Check(now)) {
             c.Drop();
             it = clients_.erase(it);
+            freed = true;
         } else {
             ++it;
         }
     }
+    if (freed && !accepting_) ResumeAccepting();
 }
 
 } // namespace zuneigo::service

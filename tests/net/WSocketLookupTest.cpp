@@ -135,6 +135,34 @@ TEST(WSocketListen, BindFailureLeavesTheComponentClosed)
     EXPECT_EQ(second.HSocket(), -1);
 }
 
+TEST(WSocketListen, ListenFailureLeavesTheComponentClosed)
+{
+    // Another socket bound to the same port starts listening between our bind and listen.
+    const int other = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int one = 1;
+    ::setsockopt(other, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(other, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    socklen_t len = sizeof a;
+    ::getsockname(other, reinterpret_cast<sockaddr*>(&a), &len);
+    TWSocket s;
+    s.SetAddr("127.0.0.1");
+    s.SetPort(std::to_string(ntohs(a.sin_port)));
+    s.SetReuseAddr(true);
+    std::string states;
+    s.OnChangeState = [&](TCustomWSocket*, TSocketState, TSocketState state) {
+        states += std::to_string(state);
+        if (state == wsBound) ::listen(other, 5);
+    };
+    EXPECT_EQ(RaisedText([&] { s.Listen(); }), "Error 10048 in function Listen\r\nAddress already in use");
+    EXPECT_EQ(states, "27");
+    EXPECT_EQ(s.State(), wsClosed);
+    EXPECT_EQ(s.HSocket(), -1);
+    ::close(other);
+}
+
 TEST(WSocketListen, StreamListenSequenceAcceptAndDup)
 {
     TWSocket server;

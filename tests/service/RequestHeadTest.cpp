@@ -156,3 +156,33 @@ TEST(RequestHead, BasicCredentials)
     for (const Case& c : cases)
         EXPECT_EQ(CheckBasicCredentials(c.value, "nomen", "secret"), c.ok) << c.value;
 }
+
+TEST(RequestHead, BytesFedInAnyPiecesAreCutIntoTheSameLines)
+{
+    struct Case {
+        std::string bytes;
+        int status;
+        std::size_t used; // of the whole bytes fed at once
+    };
+    const Case cases[] = {
+        {"GET / HTTP/1.0\r\n\r\nbehind", 200, 18},
+        {"GET / HTTP/1.1\nHost: a\n\n", 200, 24},
+        {"GET / HTTP/1.0\rHost: a\r\r", 400, 0},
+        {"GET / HTTP/1.0\r\nA: b\r\r\n", 400, 0},
+        {"GET / HTTP/1.0\r", 0, 15}, // the LF may still come
+        {"GET /" + std::string(MaxRequestLine, 'x'), 414, 0},
+    };
+    for (const Case& c : cases) {
+        for (std::size_t piece : {c.bytes.size(), std::size_t{1}, std::size_t{7}}) {
+            TRequestReader r;
+            int status = 0;
+            std::size_t used = 0;
+            for (std::size_t at = 0; status == 0 && at < c.bytes.size(); at += piece)
+                status = r.Feed(std::string_view(c.bytes).substr(at, piece), &used);
+            EXPECT_EQ(status, c.status) << c.bytes.substr(0, 40) << " in pieces of " << piece;
+            if (piece == c.bytes.size() && c.status != 400 && c.status != 414) {
+                EXPECT_EQ(used, c.used) << c.bytes;
+            }
+        }
+    }
+}

@@ -1,8 +1,7 @@
 // zuneigo-service against real clients: curl, zuneigo-fetch (directly and through
 // tinyproxy) and scripted peers for floods, crashes and clients that stall.
-#include "app/core/ServiceSettings.h"
 #include "service/AdStore.h"
-#include "tests/support/TestSupport.h"
+#include "tests/service/ServiceFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -13,68 +12,6 @@
 
 using namespace zuneigo;
 using namespace zuneigo::test;
-
-namespace {
-
-const std::string Auth = std::string(ServiceUsername) + ":" + ServicePassword();
-
-struct Service {
-    explicit Service(const std::vector<std::string>& extra = {}, const std::string& data = "")
-    {
-        file = data.empty() ? dir.File("kelto.txt") : data;
-        std::vector<std::string> argv = {BinDir() + "/zuneigo-service", "--port", std::to_string(port), "--data", file};
-        argv.insert(argv.end(), extra.begin(), extra.end());
-        process = Process(argv, dir.File("service.log"));
-        EXPECT_TRUE(WaitForTcpPort(port));
-    }
-    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port) + path; }
-    std::string Peer(const std::vector<std::string>& args) const
-    {
-        std::vector<std::string> argv = {Python(), SourceDir() + "/tests/service/peer.py", args[0], std::to_string(port)};
-        argv.insert(argv.end(), args.begin() + 1, args.end());
-        std::string out;
-        RunCommand(argv, &out);
-        return out.substr(0, out.find('\n'));
-    }
-    TempDir dir;
-    int port = FreeTcpPort();
-    std::string file;
-    Process process;
-};
-
-// curl's status and header lines.
-std::string Curl(std::vector<std::string> args, int& status)
-{
-    TempDir d;
-    std::vector<std::string> argv = {FindProgram("curl"), "-s", "-D", d.File("h"), "-o", d.File("b"), "-w", "%{http_code}"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::string out;
-    RunCommand(argv, &out);
-    status = std::atoi(out.c_str());
-    return ReadFile(d.File("h")) + ReadFile(d.File("b"));
-}
-
-std::string Fetch(const std::vector<std::string>& args)
-{
-    std::vector<std::string> argv = {BinDir() + "/zuneigo-fetch"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return std::to_string(RunCommand(argv));
-}
-
-std::string Submission(const std::string& name)
-{
-    return "/kelto/addkelto.cgi?T1=" + name +
-        "&T2=1&T3=0&T4=20&T5=185&T6=79&T7=0&T8=kurz%2C+dunkles+rot&T9=blau&T10=Programmieren%2C+Kino"
-        "&T11=Suche+nettes+M%E4dchen&T12=nomen%40example%2Ecom&T13=136&T14=120";
-}
-
-const std::string StoredSubmission(const std::string& name)
-{
-    return name + "\r\n1\r\n0\r\n20\r\n185\r\n79\r\n0\r\nkurz, dunkles rot\r\nblau\r\nProgrammieren, Kino\r\n"
-                  "Suche nettes M\344dchen\r\nnomen@example.com\r\n136\r\n120\r\n";
-}
-
-} // namespace
 
 TEST(ServicePeers, CurlSeesEveryStatus)
 {
@@ -102,7 +39,8 @@ TEST(ServicePeers, CurlSeesEveryStatus)
         {{"-u", Auth, s.Url("/kelto.txt")}, 404, ""},
         {{"-u", Auth, "-X", "POST", s.Url("/kelto/kelto.txt")}, 405, "Allow: GET, HEAD"},
         {{"-u", Auth, "-H", "X-Big: " + big, s.Url("/")}, 431, ""},
-        {{"-u", Auth, s.Url("/" + big)}, 414, ""},
+        {{"-u", Auth, s.Url("/" + std::string(70000, 'x'))}, 414, ""},
+        {{"-u", Auth, s.Url("/" + big)}, 404, ""}, // a long target is no error by itself
         {{"-u", Auth, s.Url(Submission("a%0Db"))}, 400, ""},
         {{"-u", Auth, s.Url(Submission("a%0ab"))}, 400, ""},
         {{"-u", Auth, s.Url(Submission("a%00b"))}, 400, ""},

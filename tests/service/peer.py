@@ -5,8 +5,17 @@ half PORT               sends half a request head, then a byte every 0.2 s; prin
 resets PORT N           opens N connections and resets each at once
 flood PORT USER:PW N PER   N threads submit PER ads each ("s<thread>-<n>" as T1); prints the 200s
 stream PORT USER:PW FILE   submits ads one after another for ever; each T1 answered 200 goes to FILE
+push PORT HEX [PAUSE]   sends the bytes, then garbage as fast as it can (or a byte each PAUSE
+                        seconds); prints the status and the seconds from the answer to the end
+                        of the connection
+slow PORT USER:PW RATE  downloads the database reading RATE bytes a second (0: nothing for 3 s);
+                        prints the body bytes received and the Content-Length
+exhaust PORT PID N      opens N idle connections; prints how many were told 503, the service's
+                        CPU seconds in the next second, and the status of a request sent on the
+                        last connection once the others are closed
 """
 import base64
+import os
 import select
 import socket
 import struct
@@ -82,4 +91,112 @@ def main():
                 n += 1
 
 
-main()
+def status_of(answer):
+    return answer.split(b" ", 2)[1].decode() if answer.startswith(b"HTTP/") else "-"
+
+
+def push(port, head, pause):
+    s = socket.create_connection(("127.0.0.1", port), timeout=15)
+    s.sendall(head)
+    garbage = b"x" * (1 if pause else 65536)
+
+    def run():
+        try:
+            while True:
+                s.send(garbage)
+                time.sleep(pause)
+        except OSError:
+            pass
+
+    pusher = threading.Thread(target=run, daemon=True)
+    pusher.start()
+    answer, answered = b"", None
+    try:
+        while True:
+            data = s.recv(65536)
+            if not data:
+                break
+            answer += data
+            answered = answered or time.monotonic()
+    except OSError:
+        pass
+    # The end of the answer may only be the service's half close: the connection has
+    # ended once the garbage is refused.
+    pusher.join(12)
+    end = time.monotonic()
+    print("%s %.2f" % (status_of(answer), end - (answered or end)))
+
+
+def slow(port, auth, rate):
+    s = socket.socket()
+    s.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+    s.settimeout(15)
+    s.connect(("127.0.0.1", port))
+    s.sendall(("GET /kelto/kelto.txt HTTP/1.0\r\nAuthorization: Basic %s\r\n\r\n" % base64.b64encode(
+        auth.encode("latin-1")).decode()).encode())
+    if rate == 0:
+        time.sleep(3)
+    answer = b""
+    try:
+        while True:
+            data = s.recv(max(rate // 10, 1) if rate else 65536)
+            if not data:
+                break
+            answer += data
+            if rate:
+                time.sleep(len(data) / rate)
+    except OSError:
+        pass
+    head, _, body = answer.partition(b"\r\n\r\n")
+    length = [l.split(b":")[1].strip() for l in head.split(b"\r\n") if l.lower().startswith(b"content-length:")]
+    print(len(body), length[0].decode() if length else "-")
+
+
+def cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def exhaust(port, pid, n):
+    conns = [socket.create_connection(("127.0.0.1", port), timeout=5) for _ in range(n)]
+    time.sleep(0.5)
+    busy = 0
+    for c in conns:
+        if select.select([c], [], [], 0)[0]:
+            try:
+                busy += c.recv(100).startswith(b"HTTP/1.0 503 Service Unavailable")
+            except OSError:
+                pass
+    before = cpu_seconds(pid)
+    time.sleep(1)
+    cpu = cpu_seconds(pid) - before
+    for c in conns[:-1]:
+        c.close()
+    last = conns[-1]
+    last.sendall(b"GET / HTTP/1.0\r\n\r\n")
+    answer = b""
+    try:
+        while not answer.endswith(b"\n"):
+            data = last.recv(1)
+            if not data:
+                break
+            answer += data
+    except OSError:
+        pass
+    print("busy=%d cpu=%.2f last=%s" % (busy, cpu, status_of(answer)))
+
+
+def extra():
+    cmd, port = sys.argv[1], int(sys.argv[2])
+    if cmd == "push":
+        push(port, bytes.fromhex(sys.argv[3]), float(sys.argv[4]) if len(sys.argv) > 4 else 0)
+    elif cmd == "slow":
+        slow(port, sys.argv[3], int(sys.argv[4]))
+    elif cmd == "exhaust":
+        exhaust(port, int(sys.argv[3]), int(sys.argv[4]))
+    else:
+        main()
+
+
+extra()
