@@ -36,8 +36,9 @@ using DownloadProgress = std::function<void(int percent)>;
 void FetchDocument(THttpCli& cli, const std::string& url, const std::string& proxy);
 
 // The same for the ad database: the document's lines are appended to db (the caller
-// empties it first) once the answer proved whole; nothing is appended otherwise. A document that announces its length is received into a buffer of
-// that size, so a large database is held once, not regrown.
+// empties it first) once the answer proved whole; nothing is appended otherwise. A
+// document that announces its length is received into a buffer of that size, so a large
+// database is held once, not regrown.
 void FetchDatabase(THttpCli& cli, const std::string& url, const std::string& proxy, AdDatabase& db,
                    const DownloadProgress& progress = {});
 
