@@ -29,8 +29,7 @@ TEST(RequestWatch, GivesUpOnlyAfterTheLimitWithoutReceiving)
         const char* what;
         std::vector<PeerStep> steps;
         bool timesOut;
-    } rows[] = {{"silent after the request", {Recv(), Hold()}, true},
-                {"silent in the middle of the body", {Recv(), Send("HTTP/1.0 200 OK\r\n\r\nZeile\r\n"), Hold()}, true},
+    } rows[] = {{"silent in the middle of the body", {Recv(), Send("HTTP/1.0 200 OK\r\n\r\nZeile\r\n"), Hold()}, true},
                 {"a piece every 200 ms for 1.2 s", trickle, false}};
     THttpCli cli;
     ApplyServiceSettings(cli);
