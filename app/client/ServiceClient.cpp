@@ -1,5 +1,7 @@
 #include "app/client/ServiceClient.h"
 
+#include "app/client/RequestWatch.h"
+#include "app/client/ServiceAnswer.h"
 #include "app/core/LargeBuffer.h"
 #include "app/core/ServiceSettings.h"
 #include "base/Stream.h"
@@ -98,6 +100,28 @@ private:
     bool owned_;
 };
 
+// Runs the GET cli is set up for. It counts only with a whole answer: a request that was
+// cut off, or whose answer is not a whole document, raises although Get returned.
+void RunChecked(THttpCli& cli, bool owned)
+{
+    if (!owned) {
+        cli.Get(); // refused at once: the client is busy
+        return;
+    }
+    RequestWatch watch(cli);
+    try {
+        cli.Get();
+    } catch (...) {
+        // A cut-off request may end in any failure of the component; the cut is the cause.
+        watch.ThrowIfCutOff();
+        throw;
+    }
+    watch.ThrowIfCutOff();
+    const std::string fault = AnswerFault(cli, watch.CloseError());
+    if (!fault.empty())
+        throw EServiceAnswer(fault);
+}
+
 } // namespace
 
 void ApplyServiceSettings(TCustomHttpCli& cli)
@@ -116,7 +140,7 @@ void FetchDocument(THttpCli& cli, const std::string& url, const std::string& pro
 {
     TMemoryStream reply;
     RequestScope scope(cli, url, proxy, reply);
-    cli.Get();
+    RunChecked(cli, scope.Owned());
 }
 
 void FetchDatabase(THttpCli& cli, const std::string& url, const std::string& proxy, AdDatabase& db,
@@ -149,7 +173,7 @@ void FetchDatabase(THttpCli& cli, const std::string& url, const std::string& pro
             };
         }
     }
-    cli.Get();
+    RunChecked(cli, scope.Owned());
     db.AppendBytes(stream.TakeBytes());
 }
 

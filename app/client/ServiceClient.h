@@ -4,6 +4,8 @@
 // through here, so a script fetches the database exactly as the window does.
 //
 // Layer: app/client sits on http and app/core and below app/gui and tools; no Qt.
+#include "app/client/RequestWatch.h"
+#include "app/client/ServiceAnswer.h"
 #include "app/core/AdDatabase.h"
 #include "http/HttpCli.h"
 
@@ -22,7 +24,11 @@ using DownloadProgress = std::function<void(int percent)>;
 
 // One synchronous GET of url, directly or through proxy as typed ("host" or "host:port";
 // empty for a direct connection), into a stream of its own that is gone when the call
-// returns. Raises what Get raises; a status below 400 returns normally.
+// returns. Returns normally only for a whole answer: a status line with a status below 400
+// that is not a redirect left unfollowed, and as many document bytes as the answer
+// announced. Raises what Get raises, EServiceAnswer for any other answer, ERequestTimedOut
+// after RequestIdleTimeout without receiving anything, ERequestAborted when AbortRequest
+// cut it off (RequestWatch.h).
 //
 // While cli is busy with another request (this call then runs inside that request's
 // wait), the settings are left alone and Get refuses at once: the running request keeps
@@ -30,8 +36,9 @@ using DownloadProgress = std::function<void(int percent)>;
 void FetchDocument(THttpCli& cli, const std::string& url, const std::string& proxy);
 
 // The same for the ad database: the document's lines are appended to db (the caller
-// empties it first). A document that announces its length is received into a buffer of
-// that size, so a large database is held once, not regrown.
+// empties it first) once the answer proved whole; nothing is appended otherwise. A
+// document that announces its length is received into a buffer of that size, so a large
+// database is held once, not regrown.
 void FetchDatabase(THttpCli& cli, const std::string& url, const std::string& proxy, AdDatabase& db,
                    const DownloadProgress& progress = {});
 

@@ -115,10 +115,15 @@ bool TMainForm::FormCloseQuery()
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    if (FormCloseQuery())
-        event->accept();
-    else
-        event->ignore();
+    if (Closing || !FormCloseQuery()) {
+        event->setAccepted(Closing);
+        return;
+    }
+    // A request waiting in a handler below this one is cut off, so its wait returns and
+    // the program can end; the handler then shows nothing.
+    Closing = true;
+    AbortRequest(*HttpCli1);
+    event->accept();
 }
 
 void TMainForm::showEvent(QShowEvent* event)

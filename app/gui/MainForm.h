@@ -103,6 +103,10 @@ public:
     int ProgressPercent = 0;
     QRect ProgressRect; // where panel 1 was last drawn; empty until then
 
+    // Closing: set once the user confirmed the close. A request that waited was cut off
+    // then, and the network actions show no message any more.
+    bool Closing = false;
+
     TDetailForm* DetailForm = nullptr; // set by the creator; null in tests that need none
     std::unique_ptr<THttpCli> HttpCli1;
     AdDatabase Database;

@@ -41,6 +41,9 @@ void TMainForm::DownBtnClick()
     } catch (...) {
         // Every failure ends in the one message below.
     }
+    // The window closed while the request waited: nobody is left to tell.
+    if (Closing)
+        return;
     if (starts)
         SetProStatus(0);
     if (!done) {
@@ -72,9 +75,16 @@ void TMainForm::SubmitBtnClick()
         Typed(emailEd),
         std::to_string(Shape1->x()),
         std::to_string(Shape1->y())};
+    bool done = false;
     try {
         FetchDocument(*HttpCli1, BuildSubmitUrl(SubmitUrlPrefix(), ad), Typed(ProxyEdit));
+        done = true;
     } catch (...) {
+        // Every failure ends in the one message below.
+    }
+    if (Closing)
+        return;
+    if (!done) {
         ShowMessage(this, QMessageBox::Critical, QString(),
                     QStringLiteral("Fehler: Konnte die Anzeige nicht eintragen..."), QMessageBox::Ok);
         return;

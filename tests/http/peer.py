@@ -11,10 +11,12 @@ The steps of the highest connection number repeat for later connections. Kinds:
   sleep      wait the argument's seconds
   wait_file  wait until the file the argument names exists (the test's signal)
   hold       wait until the client closes
+  reset      end the connection with a reset instead of a close
 The connection is closed after the last step.
 """
 import os
 import socket
+import struct
 import sys
 import time
 
@@ -65,6 +67,10 @@ def serve(conn, steps, capture_dir, number):
             deadline = time.time() + 30
             while not os.path.exists(arg.decode("latin-1")) and time.time() < deadline:
                 time.sleep(0.02)
+        elif kind == "reset":
+            conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            conn.close()
+            return
         elif kind == "hold":
             conn.settimeout(30)
             try:

@@ -22,8 +22,8 @@ const char* const SearchHelp =
     "\n"
     "Standard output: one line per match, the 12 columns of the result list separated by\n"
     "tabs, in UTF-8. Standard error ends with the line the program shows after a search.\n"
-    "Exit status: 0 after a search; 1 when the download fails; 2 usage error; 3 when the\n"
-    "file cannot be read.\n";
+    "Exit status: 0 after a search; 1 when the download fails (no whole answer, or nothing\n"
+    "received for 60 s); 2 usage error; 3 when the file cannot be read.\n";
 
 namespace {
 

@@ -89,3 +89,19 @@ TEST(SearchTool, FetchesWithTheClientsCredentialsDirectAndThroughAProxy)
 
     EXPECT_EQ(Search({missing.Url("/kelto/kelto.txt")}).err, "zuneigo-search: Not Found\n");
 }
+
+TEST(SearchTool, AnswersThatAreNotWholeFail)
+{
+    const std::string db = SearchCaseDatabase();
+    ScriptedPeer silent({{Recv()}});
+    ScriptedPeer cut({{Recv(), Send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + db)}});
+    const std::pair<const ScriptedPeer*, std::string> rows[] = {
+        {&silent, "no answer from the server"},
+        {&cut, "document incomplete: " + std::to_string(db.size()) + " of 100000 bytes"}};
+    for (const auto& [peer, why] : rows) {
+        const SearchRun r = Search({peer->Url("/kelto/kelto.txt")});
+        EXPECT_EQ(r.status, 1) << why;
+        EXPECT_EQ(r.err, "zuneigo-search: " + why + "\n");
+        EXPECT_EQ(r.out, "") << why;
+    }
+}
