@@ -82,71 +82,19 @@ enum class Scanner { Portable,
 Scanner BestScanner(std::size_t) { return Scanner::Portable; }
 #endif
 
-// Calls f with the namespace of the given scanner's kernels, as an empty tag object.
-struct PortableKernels {
-    template <class... A>
-    static std::size_t Mark(A&&... a)
-    {
-        return portable::MarkBreakEnds(std::forward<A>(a)...);
-    }
-    template <class... A>
-    static std::size_t Count(A&&... a)
-    {
-        return portable::CountBreakEnds(std::forward<A>(a)...);
-    }
-    template <class... A>
-    static void Walk(A&&... a)
-    {
-        portable::WalkRecordStarts(std::forward<A>(a)...);
-    }
-};
-struct Avx2Kernels {
-    template <class... A>
-    static std::size_t Mark(A&&... a)
-    {
-        return avx2::MarkBreakEnds(std::forward<A>(a)...);
-    }
-    template <class... A>
-    static std::size_t Count(A&&... a)
-    {
-        return avx2::CountBreakEnds(std::forward<A>(a)...);
-    }
-    template <class... A>
-    static void Walk(A&&... a)
-    {
-        avx2::WalkRecordStarts(std::forward<A>(a)...);
-    }
-};
-struct Avx512Kernels {
-    template <class... A>
-    static std::size_t Mark(A&&... a)
-    {
-        return avx512::MarkBreakEnds(std::forward<A>(a)...);
-    }
-    template <class... A>
-    static std::size_t Count(A&&... a)
-    {
-        return avx512::CountBreakEnds(std::forward<A>(a)...);
-    }
-    template <class... A>
-    static void Walk(A&&... a)
-    {
-        avx512::WalkRecordStarts(std::forward<A>(a)...);
-    }
-};
-
+// Calls f with the given scanner's set of kernels.
 template <class F>
 decltype(auto) WithKernels(Scanner scanner, F&& f)
 {
     switch (scanner) {
     case Scanner::Avx512:
-        return f(Avx512Kernels{});
+        return f(avx512::Kernels{});
     case Scanner::Avx2:
-        return f(Avx2Kernels{});
+        return f(avx2::Kernels{});
     case Scanner::Portable:
         break;
     }
-    return f(PortableKernels{});
+    return f(portable::Kernels{});
 }
 
 // One stretch of the new text.
