@@ -1,87 +1,14 @@
 #include "app/core/AdDatabase.h"
 
+#include "app/core/AdIndexer.h"
 #include "app/core/LineBreaks.h"
-#include "app/core/ParallelJobs.h"
 #include "base/Stream.h"
 
 #include <algorithm>
-#include <bit>
 #include <functional>
 #include <string>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-// The scanning kernels are built again for AVX2 and AVX-512 and the widest the processor
-// has is taken (GCC on x86-64; other compilers take the baseline).
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define ZUNEIGO_AVX2_SCAN 1
-#include <immintrin.h>
-#else
-#define ZUNEIGO_AVX2_SCAN 0
-#endif
-
 namespace zuneigo {
-
-namespace {
-
-using linebreaks::IsBreakByte;
-
-#define ZUNEIGO_SCAN_AVX2 0
-#define ZUNEIGO_SCAN_AVX512 0
-namespace portable {
-#include "app/core/LineBreakScan.inc"
-} // namespace portable
-
-#if ZUNEIGO_AVX2_SCAN
-#pragma GCC push_options
-#pragma GCC target("avx2,bmi,bmi2,popcnt")
-#undef ZUNEIGO_SCAN_AVX2
-#define ZUNEIGO_SCAN_AVX2 1
-namespace avx2 {
-#include "app/core/LineBreakScan.inc"
-} // namespace avx2
-#pragma GCC pop_options
-
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,bmi,bmi2,popcnt")
-#undef ZUNEIGO_SCAN_AVX2
-#define ZUNEIGO_SCAN_AVX2 0
-#undef ZUNEIGO_SCAN_AVX512
-#define ZUNEIGO_SCAN_AVX512 1
-namespace avx512 {
-#include "app/core/LineBreakScan.inc"
-} // namespace avx512
-#pragma GCC pop_options
-
-enum class Scanner { Portable,
-                     Avx2,
-                     Avx512 };
-
-Scanner BestScanner()
-{
-    static const Scanner best = [] {
-        const bool base = __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
-            __builtin_cpu_supports("popcnt");
-        if (base && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512f"))
-            return Scanner::Avx512;
-        return base && __builtin_cpu_supports("avx2") ? Scanner::Avx2 : Scanner::Portable;
-    }();
-    const std::size_t limit = AdDatabase::ScanWidthLimit;
-    if (best == Scanner::Avx512 && limit < 512)
-        return limit < 256 ? Scanner::Portable : Scanner::Avx2;
-    return best == Scanner::Avx2 && limit < 256 ? Scanner::Portable : best;
-}
-#else
-namespace avx2 = portable;
-namespace avx512 = portable;
-enum class Scanner { Portable,
-                     Avx2,
-                     Avx512 };
-Scanner BestScanner() { return Scanner::Portable; }
-#endif
-
-} // namespace
 
 void AdDatabase::Clear()
 {
@@ -170,81 +97,12 @@ void AdDatabase::AppendBytes(std::vector<char>&& bytes)
     IndexFrom(0);
 }
 
-void AdDatabase::IndexPart(const IndexJob& job, std::size_t& deferred)
-{
-    bool first = true;
-    auto onStart = [&](std::size_t record, std::size_t offset) {
-        recordStarts_[record] = offset;
-        // The record before it is complete and still in the cache. A later stretch leaves
-        // the first one it completes to the caller: its start may not be written yet.
-        if (first && job.DeferFirst)
-            deferred = record - 1;
-        else
-            summaries_[record - 1] = SummarizeRecord(RecordBytes(record - 1));
-        first = false;
-    };
-    switch (BestScanner()) {
-    case Scanner::Avx512:
-        avx512::ScanRecordStarts(bytes_.data(), job.Begin, job.End, bytes_.size(), job.Lines, onStart);
-        break;
-    case Scanner::Avx2:
-        avx2::ScanRecordStarts(bytes_.data(), job.Begin, job.End, bytes_.size(), job.Lines, onStart);
-        break;
-    case Scanner::Portable:
-        portable::ScanRecordStarts(bytes_.data(), job.Begin, job.End, bytes_.size(), job.Lines, onStart);
-        break;
-    }
-}
-
 void AdDatabase::IndexFrom(std::size_t from)
 {
-    const char* data = bytes_.data();
-    const std::size_t size = bytes_.size();
-    if (from >= size)
+    if (from >= bytes_.size())
         return;
-    const std::size_t startLines = lineCount_;
-    const std::size_t startRecords = RecordCount();
-
-    // A large text is cut into stretches of a few MiB that two threads take as they go:
-    // first each stretch's breaks are counted, so every stretch knows the line number it
-    // starts at and the index is sized once; then each is indexed and summarized.
-    const std::size_t length = size - from;
-    const std::size_t count =
-        length < ParallelLoadMin ? 1 : std::clamp<std::size_t>(length / std::max<std::size_t>(LoadJobBytes, 1), 2, 256);
-    std::vector<IndexJob> jobs(count);
-    for (std::size_t j = 0; j < count; ++j)
-        jobs[j] = {from + length / count * j, j + 1 == count ? size : from + length / count * (j + 1), 0, j > 0};
-    std::vector<std::size_t> counts(count);
-    std::vector<std::size_t> deferred(count, npos);
-    RunJobs(count, [&](std::size_t j) {
-        const Scanner scanner = BestScanner();
-        counts[j] = scanner == Scanner::Avx512 ? avx512::CountBreakEnds(data, jobs[j].Begin, jobs[j].End, size)
-            : scanner == Scanner::Avx2         ? avx2::CountBreakEnds(data, jobs[j].Begin, jobs[j].End, size)
-                                               : portable::CountBreakEnds(data, jobs[j].Begin, jobs[j].End, size);
-    });
-
-    std::size_t lines = startLines;
-    for (std::size_t j = 0; j < count; ++j) {
-        jobs[j].Lines = lines;
-        lines += counts[j];
-    }
-    // Text after the last break is one more line; a final break adds no empty line.
-    lineCount_ = lines + (IsBreakByte(data[size - 1]) ? 0 : 1);
-    // One start per existing line 14k; one summary per whole record.
-    recordStarts_.resize((lineCount_ + AdFieldCount - 1) / AdFieldCount);
-    summaries_.resize(RecordCount());
-    if (startLines % AdFieldCount == 0)
-        recordStarts_[startLines / AdFieldCount] = from;
-
-    RunJobs(count, [&](std::size_t j) { IndexPart(jobs[j], deferred[j]); });
-
-    for (const std::size_t record : deferred)
-        if (record != npos)
-            summaries_[record] = SummarizeRecord(RecordBytes(record));
-    // The last whole record ends with the text, so no stretch saw its end.
-    const std::size_t last = recordStarts_.size() - 1;
-    if (last < RecordCount() && last >= startRecords)
-        summaries_[last] = SummarizeRecord(RecordBytes(last));
+    const IndexSettings settings{.ParallelFrom = ParallelLoadMin, .StretchBytes = LoadJobBytes, .ScanWidth = ScanWidthLimit};
+    lineCount_ = IndexAdText(bytes_.data(), from, bytes_.size(), lineCount_, settings, recordStarts_, summaries_);
 }
 
 std::size_t AdDatabase::MemoryUsage() const

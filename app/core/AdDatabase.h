@@ -59,9 +59,10 @@ public:
     // The same, taking the bytes over without a copy when the database is empty.
     void AppendBytes(std::vector<char>&& bytes);
 
-    // Texts from this size on are indexed by two threads, in stretches of LoadJobBytes.
+    // Texts are indexed in stretches of LoadJobBytes, small enough for a processor's own
+    // cache; from ParallelLoadMin on, by two threads.
     static inline std::size_t ParallelLoadMin = std::size_t{4} << 20;
-    static inline std::size_t LoadJobBytes = std::size_t{4} << 20;
+    static inline std::size_t LoadJobBytes = std::size_t{256} << 10;
     // The widest vector scanning to use, in bits (512, 256, or less for the baseline);
     // the processor's own limit applies as well.
     static inline std::size_t ScanWidthLimit = 512;
@@ -72,16 +73,8 @@ public:
 private:
     // Record k's bytes, without the bounds check of RecordText.
     std::string_view RecordBytes(std::size_t record) const;
-    // One stretch of the text to index: [Begin, End), starting at line number Lines.
-    struct IndexJob {
-        std::size_t Begin = 0;
-        std::size_t End = 0;
-        std::size_t Lines = 0;
-        bool DeferFirst = false; // the first record it completes may start in an earlier stretch
-    };
-    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+    // Indexes the lines from offset from on (the start of a line) and summarizes the records they complete.
     void IndexFrom(std::size_t from);
-    void IndexPart(const IndexJob& job, std::size_t& deferred);
 
     std::vector<char> bytes_;
     std::vector<std::uint64_t, LargeAllocator<std::uint64_t>> recordStarts_; // offset of line 14k, for every such line
