@@ -12,8 +12,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 

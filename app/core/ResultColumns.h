@@ -83,7 +83,7 @@ public:
 
     // One cell read again on demand, valid past these rows and past the database: a row
     // shown elsewhere keeps it while later searches replace the rows and later downloads
-    // the database.
+    // replace the database.
     class KeptCell {
     public:
         std::string_view Text() const;
