@@ -122,7 +122,8 @@ TEST(ResultRows, StayEqualWhateverHappensToTheDatabase)
             std::size_t matched = 0;
             for (std::size_t r = 0; r < rows.Count(); ++r) {
                 matched += rows.RowText(r).size();
-                cells.emplace_back(rows.Cells(r).begin(), rows.Cells(r).end());
+                const ResultCells row = rows.Cells(r);
+                cells.emplace_back(row.begin(), row.end());
             }
             const std::string keptText(kept.Text());
             ASSERT_EQ(rows.Count(), bis == 20 ? 4u : 8u);
