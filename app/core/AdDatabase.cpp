@@ -10,8 +10,35 @@
 
 namespace zuneigo {
 
+AdDatabase::~AdDatabase()
+{
+    ReleaseBytes(true);
+}
+
+void AdDatabase::AddViewer(std::weak_ptr<Viewer> viewer) const
+{
+    std::erase_if(viewers_, [](const std::weak_ptr<Viewer>& v) { return v.expired(); });
+    viewers_.push_back(std::move(viewer));
+}
+
+void AdDatabase::ReleaseBytes(bool keepable)
+{
+    if (viewers_.empty())
+        return;
+    std::shared_ptr<const std::vector<char>> old;
+    if (keepable)
+        old = std::make_shared<const std::vector<char>>(std::move(bytes_));
+    // Each viewer is forgotten once told, so one that fails to copy is told again later.
+    while (!viewers_.empty()) {
+        if (const std::shared_ptr<Viewer> viewer = viewers_.back().lock())
+            viewer->BytesReleased(old);
+        viewers_.pop_back();
+    }
+}
+
 void AdDatabase::Clear()
 {
+    ReleaseBytes(true);
     std::vector<char>().swap(bytes_);
     decltype(recordStarts_)().swap(recordStarts_);
     decltype(summaries_)().swap(summaries_);
@@ -64,6 +91,7 @@ void AdDatabase::AppendText(std::string_view text)
 {
     if (text.empty())
         return;
+    ReleaseBytes(false);
     const std::less<const char*> before;
     if (!before(text.data(), bytes_.data()) && before(text.data(), bytes_.data() + bytes_.size())) {
         // Growing the buffer would move the bytes the view points at.
@@ -89,6 +117,7 @@ void AdDatabase::AppendText(std::string_view text)
 
 void AdDatabase::AppendBytes(std::vector<char>&& bytes)
 {
+    ReleaseBytes(false);
     if (!bytes_.empty() || bytes.empty()) {
         AppendText({bytes.data(), bytes.size()});
         return;

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,31 @@ public:
 
 class AdDatabase {
 public:
+    // Reads the database's bytes in place (a search's rows) and is told before those bytes
+    // are freed or moved, so it never reads freed memory and never needs a copy up front.
+    class Viewer {
+    public:
+        virtual ~Viewer() = default;
+        // The bytes are about to go. When old is set it holds them from now on, at the same
+        // address: keep it, or copy what is read and let it go. When old is null the bytes
+        // stay with the database but may move: copy now (a failure leaves the bytes as
+        // they are and is passed on).
+        virtual void BytesReleased(const std::shared_ptr<const std::vector<char>>& old) = 0;
+    };
+
+    AdDatabase() = default;
+    // Moving keeps the bytes where they are, so the viewers go along.
+    AdDatabase(AdDatabase&&) noexcept = default;
+    AdDatabase(const AdDatabase&) = delete;
+    AdDatabase& operator=(const AdDatabase&) = delete;
+    AdDatabase& operator=(AdDatabase&&) = delete;
+    ~AdDatabase();
+
+    // Tells viewer before the bytes it reads are freed or moved (once: it is forgotten
+    // then). Held weakly, so a viewer that is gone costs nothing. Not thread-safe: add
+    // viewers on the thread that changes the database.
+    void AddViewer(std::weak_ptr<Viewer> viewer) const;
+
     void Clear();
 
     // Lines, including those after the last whole record.
@@ -75,11 +101,15 @@ private:
     std::string_view RecordBytes(std::size_t record) const;
     // Indexes the lines from offset from on (the start of a line) and summarizes the records they complete.
     void IndexFrom(std::size_t from);
+    // Called before anything frees or moves bytes_: keepable when the bytes are dropped
+    // (the viewers may take them over), not when they stay and may move.
+    void ReleaseBytes(bool keepable);
 
     std::vector<char> bytes_;
     std::vector<std::uint64_t, LargeAllocator<std::uint64_t>> recordStarts_; // offset of line 14k, for every such line
     std::vector<AdSummary, LargeAllocator<AdSummary>> summaries_;            // one per whole record
     std::size_t lineCount_ = 0;
+    mutable std::vector<std::weak_ptr<Viewer>> viewers_; // whoever reads bytes_ in place
 };
 
 // Appends to lines the text lines of the stream's whole content (from its first byte to

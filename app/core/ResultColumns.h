@@ -4,7 +4,6 @@
 // same order.
 #include "app/core/AdRecord.h"
 #include "app/core/AdSearch.h"
-#include "app/core/LargeBuffer.h"
 
 #include <array>
 #include <cstddef>
@@ -61,46 +60,61 @@ using ResultCells = std::array<std::string_view, ResultColumnCount>;
 // that converting and measuring it on every paint costs nothing, whatever the field holds.
 inline constexpr std::size_t ShownCellLength = 1024;
 
-// The rows of one search, in list order (the last matching record first). The rows own
-// copies of their records' bytes in one buffer, so they stay valid when the database is
-// emptied or replaced by a later download; 100,000 rows cost one allocation and one copy
-// each, and a row is split into cells only when it is shown.
+// The rows of one search, in list order (the last matching record first). The rows read
+// their records' bytes in the database itself, so a search copies nothing whatever the
+// records hold; a row is split into cells only when it is shown. Before the database frees
+// or moves its bytes (emptied, refilled, destroyed) the rows take them over or copy just
+// their own records, so they stay valid whatever happens to the database later.
 class ResultRows {
+    struct Share; // the rows' bytes and where each row lies in them
+
 public:
-    ResultRows() = default;
-    // Runs the search and copies every match.
+    ResultRows();
+    // Runs the search and notes where every match lies.
     ResultRows(const AdDatabase& db, const SearchCriteria& criteria);
 
-    std::size_t Count() const { return rowStarts_.size(); }
-    // 0 <= row < Count(), 0 <= column < ResultColumnCount.
+    std::size_t Count() const;
+    // 0 <= row < Count(), 0 <= column < ResultColumnCount. The views are valid while these
+    // rows last and the database keeps its bytes; see KeepCell for longer.
     std::string_view Cell(std::size_t row, int column) const;
     // The cell as the list shows it: its first ShownCellLength bytes.
     std::string_view ShownCell(std::size_t row, int column) const;
     ResultCells Cells(std::size_t row) const;
-    // Keeps the bytes every cell points into alive, also past this object (the cells of a
-    // row shown elsewhere stay valid while a later search replaces the rows).
-    std::shared_ptr<const void> CellOwner() const { return text_; }
 
-    // Rows of more bytes than this have their fields located when they are copied, so a
+    // One cell read again on demand, valid past these rows and past the database: a row
+    // shown elsewhere keeps it while later searches replace the rows and later downloads
+    // replace the database.
+    class KeptCell {
+    public:
+        std::string_view Text() const;
+
+    private:
+        friend class ResultRows;
+        std::shared_ptr<const Share> rows_;
+        std::size_t row_ = 0;
+        int column_ = 0;
+    };
+    KeptCell KeepCell(std::size_t row, int column) const;
+
+    // Bytes the rows keep alive on their own: none while they read a database that still
+    // holds its bytes, their records' (or the old database's) once it let them go.
+    std::size_t HeldBytes() const;
+
+    // Rows of more bytes than this have their fields located when they are searched, so a
     // cell behind megabytes of other fields is found at once.
     static constexpr std::size_t LocatedRowBytes = 4096;
+
+    // When the database lets its bytes go, the rows keep the whole old text rather than
+    // copy their records out of it if their records make up at least this share of it:
+    // a copy then would cost nearly as much memory and take time.
+    static constexpr std::size_t KeepWholeNumerator = 3;
+    static constexpr std::size_t KeepWholeDenominator = 4;
 
     // The bytes of one row's record, its lines with their breaks.
     std::string_view RowText(std::size_t row) const;
 
 private:
-    // Notes where the fields of the last row, copied to text_ from start on, lie.
-    void Locate(std::size_t row, std::size_t start);
-
-    struct LocatedRow {
-        std::size_t Row;
-        std::array<std::pair<std::size_t, std::size_t>, AdFieldCount> Fields; // begin and end in text_
-    };
-
-    using Bytes = std::vector<char, LargeAllocator<char>>;
-    std::shared_ptr<Bytes> text_ = std::make_shared<Bytes>();         // the matching records' lines, row after row
-    std::vector<std::size_t, LargeAllocator<std::size_t>> rowStarts_; // where each row begins in text_
-    std::vector<LocatedRow> located_;                                 // the long rows, in row order
+    std::shared_ptr<Share> share_;
 };
 
 } // namespace zuneigo

@@ -149,7 +149,7 @@ void TMainForm::ListView1DblClick()
     auto text = [&](TLongLineEdit* field, int column) {
         const std::string_view bytes = rows.Cell(static_cast<std::size_t>(row), column);
         field->SetLongText(WholeText(bytes.substr(0, TLongLineEdit::ShownLength)), static_cast<qsizetype>(bytes.size()),
-                           [bytes, owner = rows.CellOwner()] { return owner ? WholeText(bytes) : QString(); });
+                           [cell = rows.KeepCell(static_cast<std::size_t>(row), column)] { return WholeText(cell.Text()); });
     };
 
     TDetailForm& d = *DetailForm;
