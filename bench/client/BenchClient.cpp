@@ -73,7 +73,7 @@ int main(int argc, char** argv)
         form.BisAge->setText(argv[3]);
         form.UmKreis->setText(argv[4]);
     }
-    // The search alone, as the window's search runs it (the rows copied), then the
+    // The search alone, as the window's search runs it (the rows found), then the
     // window's handler with the list laid out and painted. The rows of the first are
     // dropped before the second, so the peak memory is the window's own.
     SearchCriteria criteria{true, false, TMainForm::SpinValue(form.VonAge), TMainForm::SpinValue(form.BisAge), TMainForm::SpinValue(form.UmKreis), {form.Shape2->x(), form.Shape2->y()}};
