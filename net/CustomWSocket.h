@@ -267,6 +267,10 @@ protected:
     virtual void FireDataSent(std::uint16_t error);
     virtual void FireSendData(int bytesSent);
     virtual void FireSessionClosed(std::uint16_t error);
+    // The peer has finished sending (its close notification without an error). True, the
+    // default, ends the session now; a user with an answer still to send returns false and
+    // closes the connection itself later. A reset always ends the session.
+    virtual bool FirePeerFinished() { return true; }
     virtual void FireSessionAvailable(std::uint16_t error);
     virtual void FireSessionConnected(std::uint16_t error);
     virtual void FireChangeState(TSocketState oldState, TSocketState newState);

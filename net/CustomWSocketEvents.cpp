@@ -67,6 +67,7 @@ void TCustomWSocket::HandleSocketEvent(WPARAM wParam, LPARAM lParam)
         // Data that arrived before the close goes out first.
         ReceiveLoop(0);
         if (gone()) return;
+        if (error == 0 && !FirePeerFinished()) return;
         if (!closeInvoked_) {
             closeInvoked_ = true;
             FireSessionClosed(error);

@@ -26,8 +26,11 @@ std::uint32_t SelectedInterest(const Registration& r)
     std::uint32_t ev = 0;
     switch (r.phase) {
     case Phase::Fresh:
-    case Phase::Dead:
         return 0;
+    case Phase::Dead:
+        // After the peer's orderly close the connection still carries what we send: a send
+        // that would block gets its write notification, as before the close.
+        return (r.closeError == 0 && (r.mask & FD_WRITE) && r.writeArmed) ? std::uint32_t{EPOLLOUT} : 0u;
     case Phase::Connecting:
         return std::uint32_t{EPOLLOUT};
     case Phase::Listening:
@@ -104,7 +107,20 @@ void HandleEvents(Registration& r, std::uint32_t events)
     }
     switch (r.phase) {
     case Phase::Fresh:
+        break;
     case Phase::Dead:
+        if (r.closeError != 0) break;
+        // Still sending after the peer's orderly close: a reset now is reported at once.
+        if (events & EPOLLERR) {
+            if (const int err = PendingError(r.fd)) {
+                NotifyCloseLocked(r, ErrnoToWsaError(err));
+                break;
+            }
+        }
+        if ((events & EPOLLOUT) && r.writeArmed) {
+            r.writeArmed = false;
+            NotifyLocked(r, FD_WRITE, 0);
+        }
         break;
     case Phase::Connecting: {
         int err = PendingError(r.fd);

@@ -66,6 +66,14 @@ bool TServiceClient::FireDataAvailable(std::uint16_t)
     return true;
 }
 
+bool TServiceClient::FirePeerFinished()
+{
+    peerFinished_ = true;
+    // An answer still to come or still going out keeps the connection, under the same
+    // deadlines; a head cut short or a client that has its answer ends it now.
+    return phase_ == Phase::Head || phase_ == Phase::Draining;
+}
+
 void TServiceClient::AnswerRequest()
 {
     const RequestHead& head = reader_.Head();
@@ -171,9 +179,10 @@ void TServiceClient::SendMoreBody()
             }
             // The file was cut under the download: what was sent is all there is.
         }
-        if (headOk_ && RcvdCount() == 0) {
-            // The whole head was read and nothing else came: nothing unread can turn
-            // the close into a reset, so it may close now.
+        if ((headOk_ || peerFinished_) && RcvdCount() == 0) {
+            // The whole head was read and nothing else came, or the client has finished
+            // and all it sent was read: nothing unread can turn the close into a reset,
+            // so it may close now.
             Log(handed_);
             Close();
             Finish();

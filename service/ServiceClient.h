@@ -35,6 +35,8 @@ public:
 
 protected:
     bool FireDataAvailable(std::uint16_t error) override;
+    // A client that has finished sending still gets its answer (a half close).
+    bool FirePeerFinished() override;
 
 private:
     enum class Phase { Head,
@@ -61,6 +63,7 @@ private:
     bool headOk_ = false;                   // the whole head was read and nothing else came
     std::uint64_t discarded_ = 0;           // bytes read behind the head
     bool stopReading_ = false;              // over the budget: nothing more is read
+    bool peerFinished_ = false;             // the client sends nothing more
     std::uint64_t headerSize_ = 0;          // of the answer
     std::uint64_t answerSize_ = 0;          // header and body
     std::uint64_t handed_ = 0;              // bytes of the answer the kernel took

@@ -247,6 +247,33 @@ TEST(SocketNotify, ResetIsReportedAtOnce)
     EXPECT_TRUE(WsGetLastError() == WSAECONNRESET || WsGetLastError() == WSAECONNABORTED) << WsGetLastError();
 }
 
+TEST(SocketNotify, AfterThePeersOrderlyCloseSendsStillGetWriteAndAResetItsClose)
+{
+    Recorder r;
+    Pair p(r, FD_READ | FD_WRITE | FD_CLOSE);
+    ::shutdown(p.peer, SHUT_WR);
+    ASSERT_TRUE(r.Until([&] { return r.Count(FD_CLOSE) == 1; }));
+    std::vector<char> chunk(65536, 'x');
+    while (WsSend(p.ours, chunk.data(), static_cast<int>(chunk.size()), 0) > 0) {
+    }
+    ASSERT_EQ(WsGetLastError(), WSAEWOULDBLOCK);
+    const int writes = r.Count(FD_WRITE);
+    char buf[1 << 16];
+    for (int round = 0; round < 500 && r.Count(FD_WRITE) == writes; ++round) {
+        ::recv(p.peer, buf, sizeof buf, MSG_DONTWAIT); // the peer reads on
+        r.Settle(10);
+    }
+    EXPECT_EQ(r.Count(FD_WRITE), writes + 1);
+    while (WsSend(p.ours, chunk.data(), static_cast<int>(chunk.size()), 0) > 0) {
+    }
+    ResetClose(p.peer);
+    p.peer = -1;
+    ASSERT_TRUE(r.Until([&] { return r.Count(FD_CLOSE) == 2; }));
+    EXPECT_EQ(r.events.back().error, WSAECONNRESET);
+    r.Settle();
+    EXPECT_EQ(r.Count(FD_CLOSE), 2);
+}
+
 TEST(SocketNotify, AcceptIsPostedAgainAfterEachAccept)
 {
     Recorder r;

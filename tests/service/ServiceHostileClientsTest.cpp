@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -141,4 +142,36 @@ TEST(ServiceHostileClients, RunningOutOfDescriptorsRestsTheListenerAndSaysSoOnce
     EXPECT_LT(e.cpu, 0.2) << out;
     EXPECT_EQ(e.last, "200") << out;
     EXPECT_EQ(Count(s.Log(), "out of descriptors"), 1u) << s.Log().substr(0, 2000);
+}
+
+TEST(ServiceHostileClients, AClientThatHalfClosesGetsItsWholeAnswer)
+{
+    // Far more than the kernel holds: most of it goes out after the client has finished.
+    Service s({"--demo", "40000", "--timeout", "1"});
+    const std::string before = ReadFile(s.file);
+    const std::string size = std::to_string(before.size());
+    struct Case {
+        std::string path;
+        std::string length; // empty: whatever the answer announces
+    };
+    const Case cases[] = {{"/kelto/kelto.txt", size}, {"/", ""}, {Submission("halb"), ""}};
+    for (const Case& c : cases) {
+        std::istringstream out(s.Peer({"halfclose", Auth, c.path}));
+        std::string status, body, length;
+        out >> status >> body >> length;
+        EXPECT_EQ(status, "200") << c.path;
+        EXPECT_EQ(body, length) << c.path; // the whole body as announced
+        if (!c.length.empty()) {
+            EXPECT_EQ(length, c.length);
+        }
+    }
+    const std::string after = ReadFile(s.file);
+    EXPECT_EQ(after.compare(0, before.size(), before), 0); // megabytes: no diff of the whole
+    EXPECT_EQ(after.substr(std::min(before.size(), after.size())), StoredSubmission("halb"));
+    // One that takes nothing of its answer is still dropped, one timeout after its last progress.
+    std::istringstream out(s.Peer({"halfclose", Auth, "/kelto/kelto.txt", s.dir.File("service.log")}));
+    double seconds = 0;
+    out >> seconds;
+    EXPECT_GT(seconds, 0.5);
+    EXPECT_LT(seconds, 5.0);
 }

@@ -10,6 +10,10 @@ push PORT HEX [PAUSE]   sends the bytes, then garbage as fast as it can (or a by
                         of the connection
 slow PORT USER:PW RATE  downloads the database reading RATE bytes a second (0: nothing for 3 s);
                         prints the body bytes received and the Content-Length
+halfclose PORT USER:PW PATH [LOG]  sends a request for PATH and shuts down its sending side;
+                        then reads the answer and prints its status, body bytes and
+                        Content-Length, or (LOG given) reads nothing and prints the seconds
+                        until LOG tells one more answer cut short
 exhaust PORT PID N      opens N idle connections; prints how many were told 503, the service's
                         CPU seconds in the next second, and the status of a request sent on the
                         last connection once the others are closed
@@ -152,6 +156,38 @@ def slow(port, auth, rate):
     print(len(body), length[0].decode() if length else "-")
 
 
+def halfclose(port, auth, path, log):
+    with socket.socket() as s:
+        if log:
+            s.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)  # the kernel holds little
+        s.settimeout(15)
+        s.connect(("127.0.0.1", port))
+        s.sendall(("GET %s HTTP/1.0\r\nAuthorization: Basic %s\r\n\r\n" % (
+            path, base64.b64encode(auth.encode("latin-1")).decode())).encode("latin-1"))
+        s.shutdown(socket.SHUT_WR)
+        if log:
+            def cut():
+                with open(log, "rb") as f:
+                    return f.read().count(b" cut-short\n")
+            start, before = time.monotonic(), cut()
+            while time.monotonic() - start < 10 and cut() == before:
+                time.sleep(0.05)
+            print("%.2f" % (time.monotonic() - start))
+            return
+        answer = b""
+        try:
+            while True:
+                data = s.recv(65536)
+                if not data:
+                    break
+                answer += data
+        except OSError:
+            pass
+    head, _, body = answer.partition(b"\r\n\r\n")
+    length = [l.split(b":")[1].strip() for l in head.split(b"\r\n") if l.lower().startswith(b"content-length:")]
+    print(status_of(answer), len(body), length[0].decode() if length else "-")
+
+
 def cpu_seconds(pid):
     with open("/proc/%d/stat" % pid) as f:
         fields = f.read().rsplit(")", 1)[1].split()
@@ -193,6 +229,8 @@ def extra():
         push(port, bytes.fromhex(sys.argv[3]), float(sys.argv[4]) if len(sys.argv) > 4 else 0)
     elif cmd == "slow":
         slow(port, sys.argv[3], int(sys.argv[4]))
+    elif cmd == "halfclose":
+        halfclose(port, sys.argv[3], sys.argv[4], sys.argv[5] if len(sys.argv) > 5 else "")
     elif cmd == "exhaust":
         exhaust(port, int(sys.argv[3]), int(sys.argv[4]))
     else:
