@@ -451,6 +451,17 @@ TEST(SocketNotify, AStreamOfPostedMessagesDoesNotStarveTheNetwork)
     DestroyWindow(busy);
 }
 
+static void ExpectSleepingWait()
+{
+    rusage before{}, after{};
+    getrusage(RUSAGE_THREAD, &before);
+    EXPECT_FALSE(WaitMessage(300));
+    getrusage(RUSAGE_THREAD, &after);
+    double cpu = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) + (after.ru_stime.tv_sec - before.ru_stime.tv_sec) +
+        ((after.ru_utime.tv_usec - before.ru_utime.tv_usec) + (after.ru_stime.tv_usec - before.ru_stime.tv_usec)) / 1e6;
+    EXPECT_LT(cpu, 0.05);
+}
+
 TEST(SocketNotify, IdleConnectionsLetTheWaitSleep)
 {
     Recorder r;
@@ -461,13 +472,7 @@ TEST(SocketNotify, IdleConnectionsLetTheWaitSleep)
     ::send(halfClosed.peer, "left", 4, 0);
     ::shutdown(halfClosed.peer, SHUT_WR);
     ASSERT_TRUE(r.Until([&] { return r.Count(FD_READ) == 1 && r.Count(FD_WRITE) == 2; }));
-    rusage before{}, after{};
-    getrusage(RUSAGE_THREAD, &before);
-    EXPECT_FALSE(WaitMessage(300));
-    getrusage(RUSAGE_THREAD, &after);
-    double cpu = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) + (after.ru_stime.tv_sec - before.ru_stime.tv_sec) +
-        ((after.ru_utime.tv_usec - before.ru_utime.tv_usec) + (after.ru_stime.tv_usec - before.ru_stime.tv_usec)) / 1e6;
-    EXPECT_LT(cpu, 0.05);
+    ExpectSleepingWait();
     EXPECT_EQ(r.Count(FD_CLOSE), 0);
 }
 
@@ -486,13 +491,7 @@ TEST(SocketNotify, AReadNotificationLeftUnansweredLetsTheWaitSleepAndKeepsTheClo
     ASSERT_TRUE(r.Until([&] { return count(open.ours, FD_READ) == 1 && count(closing.ours, FD_READ) == 1; }));
     // The peer ends while its notification still waits for a receive.
     ::shutdown(closing.peer, SHUT_WR);
-    rusage before{}, after{};
-    getrusage(RUSAGE_THREAD, &before);
-    EXPECT_FALSE(WaitMessage(300));
-    getrusage(RUSAGE_THREAD, &after);
-    double cpu = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) + (after.ru_stime.tv_sec - before.ru_stime.tv_sec) +
-        ((after.ru_utime.tv_usec - before.ru_utime.tv_usec) + (after.ru_stime.tv_usec - before.ru_stime.tv_usec)) / 1e6;
-    EXPECT_LT(cpu, 0.05);
+    ExpectSleepingWait();
     EXPECT_EQ(count(closing.ours, FD_CLOSE), 0); // "abc" is still unread
 
     char buf[16];

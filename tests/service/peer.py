@@ -99,6 +99,28 @@ def status_of(answer):
     return answer.split(b" ", 2)[1].decode() if answer.startswith(b"HTTP/") else "-"
 
 
+def read_all(s, size=65536, rate=0):
+    """Reads until the end or an error (pacing to RATE bytes a second if given)."""
+    answer = b""
+    try:
+        while True:
+            data = s.recv(size)
+            if not data:
+                break
+            answer += data
+            if rate:
+                time.sleep(len(data) / rate)
+    except OSError:
+        pass
+    return answer
+
+
+def body_and_length(answer):
+    head, _, body = answer.partition(b"\r\n\r\n")
+    length = [l.split(b":")[1].strip() for l in head.split(b"\r\n") if l.lower().startswith(b"content-length:")]
+    return "%d %s" % (len(body), length[0].decode() if length else "-")
+
+
 def push(port, head, pause):
     s = socket.create_connection(("127.0.0.1", port), timeout=15)
     s.sendall(head)
@@ -140,20 +162,7 @@ def slow(port, auth, rate):
         auth.encode("latin-1")).decode()).encode())
     if rate == 0:
         time.sleep(3)
-    answer = b""
-    try:
-        while True:
-            data = s.recv(max(rate // 10, 1) if rate else 65536)
-            if not data:
-                break
-            answer += data
-            if rate:
-                time.sleep(len(data) / rate)
-    except OSError:
-        pass
-    head, _, body = answer.partition(b"\r\n\r\n")
-    length = [l.split(b":")[1].strip() for l in head.split(b"\r\n") if l.lower().startswith(b"content-length:")]
-    print(len(body), length[0].decode() if length else "-")
+    print(body_and_length(read_all(s, max(rate // 10, 1) if rate else 65536, rate)))
 
 
 def halfclose(port, auth, path, log):
@@ -174,18 +183,8 @@ def halfclose(port, auth, path, log):
                 time.sleep(0.05)
             print("%.2f" % (time.monotonic() - start))
             return
-        answer = b""
-        try:
-            while True:
-                data = s.recv(65536)
-                if not data:
-                    break
-                answer += data
-        except OSError:
-            pass
-    head, _, body = answer.partition(b"\r\n\r\n")
-    length = [l.split(b":")[1].strip() for l in head.split(b"\r\n") if l.lower().startswith(b"content-length:")]
-    print(status_of(answer), len(body), length[0].decode() if length else "-")
+        answer = read_all(s)
+    print(status_of(answer), body_and_length(answer))
 
 
 def cpu_seconds(pid):

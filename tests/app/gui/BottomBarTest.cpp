@@ -26,6 +26,23 @@ enum Step { Press,
             MoveBack,
             Release };
 
+// One picture button (exit or about) of a fresh window, counting the close queries.
+struct Bar {
+    ClientWindow w;
+    TMainForm& f = w.Form();
+    int queries = 0;
+    TPictureBox* normal;
+    TPictureBox* pressed;
+    explicit Bar(bool exit) : normal(exit ? f.EndeBtn : f.ueberbtn),
+                              pressed(exit ? f.EndeBtnDown : f.ueberBtn2)
+    {
+        SetMessageHook([this](const ShownMessage&) {
+            ++queries;
+            return int(QMessageBox::Cancel);
+        });
+    }
+};
+
 TEST(BottomBar, PictureButtonSequences)
 {
     const struct {
@@ -41,13 +58,9 @@ TEST(BottomBar, PictureButtonSequences)
     for (const auto& c : cases) {
         for (bool exit : {true, false}) {
             SCOPED_TRACE(std::string(c.name) + (exit ? " / exit" : " / about"));
-            ClientWindow w;
-            TMainForm& f = w.Form();
-            int queries = 0;
-            SetMessageHook([&](const ShownMessage&) {
-                ++queries;
-                return int(QMessageBox::Cancel);
-            });
+            Bar b(exit);
+            TMainForm& f = b.f;
+            TPictureBox *normal = b.normal, *pressed = b.pressed;
             int aboutBoxes = 0;
             // The about box is modal: close it as soon as it shows.
             QTimer closer;
@@ -60,8 +73,6 @@ TEST(BottomBar, PictureButtonSequences)
             closer.start(5);
             f.show();
             ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
-            TPictureBox* normal = exit ? f.EndeBtn : f.ueberbtn;
-            TPictureBox* pressed = exit ? f.EndeBtnDown : f.ueberBtn2;
             const QPoint inside(50, 15), outside(50, -20);
             for (std::size_t i = 0; i < c.steps.size(); ++i) {
                 switch (c.steps[i]) {
@@ -80,7 +91,7 @@ TEST(BottomBar, PictureButtonSequences)
                 EXPECT_EQ(normal->isVisible(), !c.pressedShown[i]) << "step " << i;
             }
             EXPECT_FALSE(exit ? f.EndeBtnHeld : f.ueberbtnHeld);
-            EXPECT_EQ(exit ? queries : aboutBoxes, c.closeQueries);
+            EXPECT_EQ(exit ? b.queries : aboutBoxes, c.closeQueries);
             EXPECT_TRUE(f.isVisible());
         }
     }
@@ -94,18 +105,12 @@ TEST(BottomBar, AHeldPictureLetsGoWhenItsReleaseIsLost)
     for (const Lost lost : {BoxOpens, WindowSwitch, MoveWithoutButton}) {
         for (bool exit : {true, false}) {
             SCOPED_TRACE(std::to_string(int(lost)) + (exit ? " / exit" : " / about"));
-            ClientWindow w;
-            TMainForm& f = w.Form();
-            int queries = 0;
-            SetMessageHook([&](const ShownMessage&) {
-                ++queries;
-                return int(QMessageBox::Cancel);
-            });
+            Bar b(exit);
+            TMainForm& f = b.f;
+            TPictureBox *normal = b.normal, *pressed = b.pressed;
             f.show();
             QApplication::setActiveWindow(&f);
             ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-            TPictureBox* normal = exit ? f.EndeBtn : f.ueberbtn;
-            TPictureBox* pressed = exit ? f.EndeBtnDown : f.ueberBtn2;
             QTest::mousePress(normal, Qt::LeftButton, {}, {50, 15});
             ASSERT_TRUE(pressed->isVisible());
             QDialog box(&f);
@@ -132,8 +137,7 @@ TEST(BottomBar, AHeldPictureLetsGoWhenItsReleaseIsLost)
                 break;
             }
             }
-            // The release goes where the desktop sends it, not to the picture: the picture
-            // must not wait for it.
+            // The release goes elsewhere: the picture must not wait for it.
             QApplication::processEvents();
             EXPECT_TRUE(normal->isVisible());
             EXPECT_FALSE(pressed->isVisible());
@@ -142,7 +146,7 @@ TEST(BottomBar, AHeldPictureLetsGoWhenItsReleaseIsLost)
             box.hide();
             QApplication::processEvents();
             EXPECT_TRUE(normal->isVisible() && !pressed->isVisible());
-            EXPECT_EQ(queries, 0);
+            EXPECT_EQ(b.queries, 0);
             EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
         }
     }

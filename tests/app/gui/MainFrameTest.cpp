@@ -208,16 +208,6 @@ TEST(MainFrame, ResizingGivesTheChangeToTheTabArea)
     }
 }
 
-TEST(MainFrame, OpensWithTheKeyboardOnTheFirstStop)
-{
-    ClientWindow w;
-    TMainForm& f = w.Form();
-    f.show();
-    QApplication::setActiveWindow(&f);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-    EXPECT_EQ(QApplication::focusWidget(), f.Bimann);
-}
-
 TEST(MainFrame, TheTabUnderThePointerLightsUp)
 {
     ClientWindow w;
@@ -237,13 +227,14 @@ TEST(MainFrame, TheTabUnderThePointerLightsUp)
     EXPECT_EQ(hoverAt({tab.right() + 40, tab.center().y()}), away);
 }
 
-TEST(MainFrame, EveryArrowKeySwitchesARadioPair)
+TEST(MainFrame, OpensOnTheFirstStopAndEveryArrowKeySwitchesARadioPair)
 {
     ClientWindow w;
     TMainForm& f = w.Form();
     f.show();
     QApplication::setActiveWindow(&f);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    EXPECT_EQ(QApplication::focusWidget(), f.Bimann);
     const std::pair<QRadioButton*, QRadioButton*> pairs[] = {
         {f.Bimann, f.BiFrau}, {f.SuMann, f.SuFrau}, {f.bMann, f.BFrau}, {f.SMann, f.SFrau}, {f.Raucher, f.NRaucher}};
     for (const auto& [first, second] : pairs) {
@@ -261,8 +252,7 @@ TEST(MainFrame, EveryArrowKeySwitchesARadioPair)
     }
 }
 
-// A caption sits level with its field's text, the same way on every row of every window,
-// and clear of its field's frame.
+// A caption sits level with its field's text on every row of every window, clear of its frame.
 TEST(MainFrame, CaptionsAreLevelWithTheirFields)
 {
     ClientWindow w;
@@ -284,7 +274,6 @@ TEST(MainFrame, CaptionsAreLevelWithTheirFields)
                 SCOPED_TRACE(label->text().toStdString());
                 ++rows;
                 drops.insert((c.top() * 2 + c.height()) - (g.top() * 2 + g.height()));
-                // The caption's text ends before the field's frame begins.
                 EXPECT_LT(c.left() + label->fontMetrics().horizontalAdvance(label->text()), g.left() - 2);
             }
         }
