@@ -5,7 +5,7 @@
 set(CPACK_PACKAGE_NAME zuneigo)
 set(CPACK_PACKAGE_VERSION 1.0.0)
 set(CPACK_PACKAGE_VENDOR "Zuneigo maintainers")
-set(CPACK_PACKAGE_CONTACT "Zuneigo maintainers <maintainers@users.noreply.c-seed-945dc1ee.example>")
+set(CPACK_PACKAGE_CONTACT "Zuneigo maintainers <maintainers@zuneigo.example.org>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
