@@ -1,5 +1,6 @@
 #include "app/gui/FormHelpers.h"
 
+#include "app/core/Cp1252.h"
 #include "ui/widgets/RxSpinEdit.h"
 #include "ui/widgets/SingleLineValidator.h"
 
@@ -156,6 +157,12 @@ void CenterOnScreen(QWidget* window)
         frame.moveCenter(screen->availableGeometry().center());
         window->move(frame.topLeft());
     }
+}
+
+QString Cp1252Text(std::string_view cp1252)
+{
+    const std::u16string text = Cp1252ToUtf16(cp1252);
+    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace zuneigo

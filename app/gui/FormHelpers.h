@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QString>
 
+#include <string_view>
+
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -39,6 +41,9 @@ TRxSpinEdit* MakeSpin(QWidget* parent, int x, int y, int width, int minValue, in
 
 // A text edit 21 high without length limit, its text kept on one line.
 QLineEdit* MakeEdit(QWidget* parent, int x, int y, int width, const QString& text);
+
+// Windows-1252 text as the widgets show it.
+QString Cp1252Text(std::string_view cp1252);
 
 // Lights up the tab under the mouse pointer.
 void HotTrackTabs(QTabWidget* tabs);

@@ -3,9 +3,9 @@
 #include "app/gui/MainForm.h"
 
 #include "app/core/AdSearch.h"
-#include "app/core/Cp1252.h"
 #include "app/core/ResultColumns.h"
 #include "app/gui/DetailForm.h"
+#include "app/gui/FormHelpers.h"
 #include "app/gui/MessageBox.h"
 #include "app/gui/ResultListModel.h"
 #include "base/IntText.h"
@@ -19,7 +19,6 @@
 #include <QRadioButton>
 #include <QTreeView>
 
-#include <array>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -58,22 +57,6 @@ private:
     std::function<void(QKeyEvent*)> key_;
     std::function<void()> doubleClick_;
 };
-
-// A field of any length in one pass: a detail field may hold megabytes.
-QString WholeText(std::string_view cp1252)
-{
-    static const std::array<char16_t, 256> table = [] {
-        std::array<char16_t, 256> t{};
-        for (int b = 0; b < 256; ++b)
-            t[static_cast<std::size_t>(b)] = static_cast<char16_t>(Cp1252ToUnicode(static_cast<unsigned char>(b)));
-        return t;
-    }();
-    QString text(static_cast<qsizetype>(cp1252.size()), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (const char c : cp1252)
-        *out++ = QChar(table[static_cast<unsigned char>(c)]);
-    return text;
-}
 
 QString Latin(const std::string& ascii)
 {
@@ -142,14 +125,14 @@ void TMainForm::ListView1DblClick()
     const int row = selected.first().row();
     const ResultRows& rows = ResultList->Rows();
     // The whole field, not the list's shortened cell.
-    auto cell = [&](int column) { return WholeText(rows.Cell(static_cast<std::size_t>(row), column)); };
+    auto cell = [&](int column) { return Cp1252Text(rows.Cell(static_cast<std::size_t>(row), column)); };
 
     // A text field converts its start now and the rest only if it is copied; the bytes stay
     // with it even when a later search replaces the rows.
     auto text = [&](TLongLineEdit* field, int column) {
         const std::string_view bytes = rows.Cell(static_cast<std::size_t>(row), column);
-        field->SetLongText(WholeText(bytes.substr(0, TLongLineEdit::ShownLength)), static_cast<qsizetype>(bytes.size()),
-                           [cell = rows.KeepCell(static_cast<std::size_t>(row), column)] { return WholeText(cell.Text()); });
+        field->SetLongText(Cp1252Text(bytes.substr(0, TLongLineEdit::ShownLength)), static_cast<qsizetype>(bytes.size()),
+                           [cell = rows.KeepCell(static_cast<std::size_t>(row), column)] { return Cp1252Text(cell.Text()); });
     };
 
     TDetailForm& d = *DetailForm;
